@@ -1,0 +1,28 @@
+# The two commands of the Quick start, and a few more. Each sets up what is
+# missing, configures with a CMake preset and builds.
+PRESET ?= release
+BUILD := build/$(PRESET)
+
+.PHONY: all setup build run test bench clean
+
+all: build
+
+setup:
+	@scripts/setup.sh
+
+build: setup
+	@cmake --preset $(PRESET) >/dev/null
+	@cmake --build --preset $(PRESET)
+
+run: build
+	@printf '%s\n' 'int main() { return 1 < 2 && 3 > 2; }' '<pre>already converted</pre>' | $(BUILD)/cli/tagwell-convert
+
+test: build
+	@ctest --preset $(PRESET)
+
+bench: build
+	@$(BUILD)/bench/tagwell-bench-core
+	@bench/compare_sed.sh $(BUILD)/cli/tagwell-convert
+
+clean:
+	rm -rf build

@@ -1,0 +1,33 @@
+#!/bin/sh
+# Installs the Debian or Ubuntu packages that the build and its suites need,
+# and nothing when they are all there. Extra groups: fuzz, package.
+#   scripts/setup.sh [fuzz] [package]
+set -eu
+
+packages="cmake make g++ qt6-base-dev xvfb openbox xdotool xclip x11-utils"
+for group in "$@"; do
+    case "$group" in
+    fuzz) packages="$packages clang libclang-rt-dev" ;;
+    package) packages="$packages dpkg-dev file desktop-file-utils appstream" ;;
+    *) echo "setup.sh: unknown group '$group'" >&2; exit 2 ;;
+    esac
+done
+
+missing=""
+for p in $packages; do
+    status=$(dpkg-query -W -f='${db:Status-Status}' "$p" 2>/dev/null || true)
+    [ "$status" = installed ] || missing="$missing $p"
+done
+[ -n "$missing" ] || exit 0
+
+if ! command -v apt-get >/dev/null 2>&1; then
+    echo "setup.sh: please install:$missing" >&2
+    exit 1
+fi
+sudo=""
+[ "$(id -u)" -eq 0 ] || sudo="sudo"
+echo "Installing:$missing"
+export DEBIAN_FRONTEND=noninteractive
+$sudo apt-get update -qq
+# shellcheck disable=SC2086
+$sudo apt-get install -y -qq --no-install-recommends $missing >/dev/null

@@ -1,0 +1,191 @@
+// The commands against a fake text area, check box and clipboard: the staged
+// writes of Convert and where each command stops when something fails.
+#include "core/commands.h"
+#include "text_helpers.h"
+
+#include <QTest>
+
+#include <stdexcept>
+#include <vector>
+
+using namespace tagwell;
+using namespace Qt::StringLiterals;
+
+namespace {
+
+struct Failure : std::runtime_error {
+    Failure() : std::runtime_error("injected failure") {}
+};
+
+// Records every write; the read or write numbered `failAt` (counting both,
+// from 0) throws instead of happening.
+class FakeTextArea : public TextArea {
+public:
+    explicit FakeTextArea(Text text, int failAt = -1) : text_(std::move(text)), failAt_(failAt) {}
+
+    Text text() const override
+    {
+        step();
+        return text_;
+    }
+    void setText(Text text) override
+    {
+        step();
+        text_ = std::move(text);
+        writes.push_back(text_);
+    }
+
+    Text current() const { return text_; }
+    std::vector<Text> writes;
+    mutable int calls = 0;
+
+private:
+    void step() const
+    {
+        if (calls++ == failAt_)
+            throw Failure();
+    }
+    Text text_;
+    int failAt_;
+};
+
+struct FakeCheckBox : CheckBox {
+    explicit FakeCheckBox(CheckState s) : state(s) {}
+    CheckState checkState() const override { return state; }
+    CheckState state;
+};
+
+struct FakeClipboard : Clipboard {
+    Text text() const override
+    {
+        if (fail)
+            throw Failure();
+        return content;
+    }
+    void setText(const Text& text) override
+    {
+        if (fail)
+            throw Failure();
+        content = text;
+        ++sets;
+    }
+    Text content;
+    bool fail = false;
+    int sets = 0;
+};
+
+} // namespace
+
+class TestCommands : public QObject {
+    Q_OBJECT
+
+private slots:
+    void convertWritesEachStage_data()
+    {
+        QTest::addColumn<int>("state");
+        QTest::addColumn<QStringList>("writes");
+        const QString input = u"<pre>a<b></pre>"_s;
+        QTest::newRow("checked: four writes")
+            << int(Checked)
+            << QStringList{u"a<b>"_s, u"a&lt;b>"_s, u"a&lt;b&gt;"_s, u"<pre>a&lt;b&gt;</pre>"_s};
+        const QStringList kept{u"&lt;pre>a&lt;b>&lt;/pre>"_s, u"&lt;pre&gt;a&lt;b&gt;&lt;/pre&gt;"_s,
+                               u"<pre>&lt;pre&gt;a&lt;b&gt;&lt;/pre&gt;</pre>"_s};
+        QTest::newRow("unchecked: three writes") << int(Unchecked) << kept;
+        QTest::newRow("grayed: as unchecked") << int(Grayed) << kept;
+    }
+
+    void convertWritesEachStage()
+    {
+        QFETCH(int, state);
+        QFETCH(QStringList, writes);
+        FakeTextArea area(u"<pre>a<b></pre>");
+        convert(area, FakeCheckBox(CheckState(state)));
+        QStringList actual;
+        for (const Text& w : area.writes)
+            actual << fromUtf16(w);
+        QCOMPARE(actual, writes);
+        QCOMPARE(area.current(), convertText<char16_t>(u"<pre>a<b></pre>", CheckState(state)));
+    }
+
+    // Stop at every read and write in turn: the text area keeps the last
+    // finished stage (or the original), and nothing runs after the failure.
+    void convertStopsAtFailure()
+    {
+        const Text input = u"<pre>x<y></pre>";
+        for (CheckState state : {Unchecked, Checked}) {
+            FakeTextArea reference(input);
+            convert(reference, FakeCheckBox(state));
+            const int totalCalls = reference.calls;
+            QCOMPARE(totalCalls, state == Checked ? 8 : 6);
+
+            for (int failAt = 0; failAt < totalCalls; ++failAt) {
+                FakeTextArea area(input, failAt);
+                QVERIFY_THROWS_EXCEPTION(Failure, convert(area, FakeCheckBox(state)));
+                QCOMPARE(area.calls, failAt + 1);
+                // Each stage is a read then a write, so a failure at call
+                // 2k or 2k+1 leaves the first k stages written.
+                const auto finished = std::size_t(failAt / 2);
+                QCOMPARE(area.writes.size(), finished);
+                QCOMPARE(area.current(), finished == 0 ? input : reference.writes[finished - 1]);
+            }
+        }
+    }
+
+    void pasteReplacesWholeText()
+    {
+        FakeTextArea area(u"old text");
+        FakeClipboard clipboard;
+        clipboard.content = u"new\r\n<text>";
+        paste(area, clipboard);
+        QCOMPARE(area.current(), Text(u"new\r\n<text>"));
+
+        clipboard.content.clear(); // a clipboard with no text
+        paste(area, clipboard);
+        QCOMPARE(area.current(), Text());
+    }
+
+    void failedPasteKeepsText()
+    {
+        FakeTextArea area(u"keep me");
+        FakeClipboard clipboard;
+        clipboard.fail = true;
+        QVERIFY_THROWS_EXCEPTION(Failure, paste(area, clipboard));
+        QCOMPARE(area.current(), Text(u"keep me"));
+        QVERIFY(area.writes.empty());
+    }
+
+    void copyPutsWholeTextOnce()
+    {
+        for (const Text& text : {Text(u"a<b>\nc"), Text()}) {
+            FakeTextArea area(text);
+            FakeClipboard clipboard;
+            clipboard.content = u"previous";
+            copy(area, clipboard);
+            QCOMPARE(clipboard.content, text);
+            QCOMPARE(clipboard.sets, 1);
+            QVERIFY(area.writes.empty());
+        }
+    }
+
+    void failedCopyLeavesTextArea()
+    {
+        FakeTextArea area(u"text");
+        FakeClipboard clipboard;
+        clipboard.fail = true;
+        QVERIFY_THROWS_EXCEPTION(Failure, copy(area, clipboard));
+        QCOMPARE(area.current(), Text(u"text"));
+        QVERIFY(area.writes.empty());
+    }
+
+    void clearEmpties()
+    {
+        for (const Text& text : {Text(u"some text"), Text()}) {
+            FakeTextArea area(text);
+            clear(area);
+            QCOMPARE(area.writes, std::vector<Text>{Text()});
+        }
+    }
+};
+
+QTEST_APPLESS_MAIN(TestCommands)
+#include "tst_commands.moc"

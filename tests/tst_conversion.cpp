@@ -1,0 +1,181 @@
+// The conversion on whole texts and in blocks, for bytes and 16-bit text.
+#include "core/conversion.h"
+#include "text_helpers.h"
+
+#include <QTest>
+
+using namespace tagwell;
+
+namespace {
+
+// The definition followed literally, one whole-text pass after another: the
+// yardstick that the one-pass converter must match.
+template <class Ch> std::basic_string<Ch> stagedModel(const std::basic_string<Ch>& text, CheckState state)
+{
+    std::basic_string<Ch> t = text;
+    if (state == Checked) {
+        t = replaceAll<Ch>(t, "<pre>", "");
+        t = replaceAll<Ch>(t, "</pre>", "");
+    }
+    t = replaceAll<Ch>(t, "<", "&lt;");
+    t = replaceAll<Ch>(t, ">", "&gt;");
+    return widen<Ch>("<pre>") + t + widen<Ch>("</pre>");
+}
+
+template <class Ch>
+std::basic_string<Ch> convertInBlocks(const std::basic_string<Ch>& text, CheckState state, QRandomGenerator& random,
+                                      int maxBlock)
+{
+    StreamConverter<Ch> converter(state);
+    std::basic_string<Ch> result;
+    std::basic_string<Ch> buffer(StreamConverter<Ch>::maxOutput(std::size_t(maxBlock)), Ch());
+    result.append(buffer.data(), converter.start(buffer.data()));
+    std::size_t at = 0;
+    while (at < text.size()) {
+        const auto n = std::min(text.size() - at, std::size_t(random.bounded(maxBlock + 1)));
+        result.append(buffer.data(), converter.feed(text.data() + at, n, buffer.data()));
+        at += n;
+    }
+    result.append(buffer.data(), converter.finish(buffer.data()));
+    return result;
+}
+
+} // namespace
+
+class TestConversion : public QObject {
+    Q_OBJECT
+
+private slots:
+    void convertText_data()
+    {
+        QTest::addColumn<QByteArray>("input");
+        QTest::addColumn<int>("state");
+        QTest::addColumn<QByteArray>("expected");
+
+        struct Case {
+            const char* name;
+            const char* input;
+            int state;
+            const char* expected;
+        };
+        const Case cases[] = {
+            {"empty, unchecked", "", Unchecked, "<pre></pre>"},
+            {"empty, checked", "", Checked, "<pre></pre>"},
+            {"empty, grayed", "", Grayed, "<pre></pre>"},
+            {"signs escaped", "a<b>c", Checked, "<pre>a&lt;b&gt;c</pre>"},
+            {"signs escaped, unchecked", "a<b>c", Unchecked, "<pre>a&lt;b&gt;c</pre>"},
+            {"ampersands and entities kept", "x && y &lt; &nbsp; \"q\" 'q'", Checked,
+             "<pre>x && y &lt; &nbsp; \"q\" 'q'</pre>"},
+            {"tags removed when checked", "<pre>int x;</pre>", Checked, "<pre>int x;</pre>"},
+            {"tags kept when unchecked", "<pre>int x;</pre>", Unchecked,
+             "<pre>&lt;pre&gt;int x;&lt;/pre&gt;</pre>"},
+            {"grayed keeps tags", "<pre>x</pre>", Grayed, "<pre>&lt;pre&gt;x&lt;/pre&gt;</pre>"},
+            {"removal is case-sensitive", "<PRE>x</PRE>", Checked, "<pre>&lt;PRE&gt;x&lt;/PRE&gt;</pre>"},
+            {"tag with attributes kept", "<pre class=x>y</pre>", Checked, "<pre>&lt;pre class=x&gt;y</pre>"},
+            {"opening tag formed by removal stays", "<</pre>pre>", Checked, "<pre>&lt;pre&gt;</pre>"},
+            {"closing tag formed by removal goes", "</<pre>pre>", Checked, "<pre></pre>"},
+            {"nested opening tags", "<pre><pre>", Checked, "<pre></pre>"},
+            {"opening tag split by itself stays", "<pr<pre>e>", Checked, "<pre>&lt;pre&gt;</pre>"},
+            {"unfinished tags at the end", "a<pre</pre", Checked, "<pre>a&lt;pre&lt;/pre</pre>"},
+            {"line breaks pass, trailing one too", "a\r\nb\rc\n", Checked, "<pre>a\r\nb\rc\n</pre>"},
+            {"already converted text is a fixed point", "<pre>a&lt;b&gt;</pre>", Checked, "<pre>a&lt;b&gt;</pre>"},
+            {"multi-byte characters pass", "文本 <😀> €", Checked, "<pre>文本 &lt;😀&gt; €</pre>"},
+        };
+        for (const Case& c : cases)
+            QTest::newRow(c.name) << QByteArray(c.input) << c.state << QByteArray(c.expected);
+        QTest::newRow("NUL inside") << QByteArray("a\0<b", 4) << int(Checked)
+                                    << QByteArray("<pre>a\0&lt;b</pre>", 18);
+        QTest::newRow("invalid UTF-8 passes") << QByteArray("\xff<\xc3") << int(Checked)
+                                              << QByteArray("<pre>\xff&lt;\xc3</pre>");
+    }
+
+    void convertText()
+    {
+        QFETCH(QByteArray, input);
+        QFETCH(int, state);
+        QFETCH(QByteArray, expected);
+        const auto s = CheckState(state);
+
+        QCOMPARE(QByteArray::fromStdString(tagwell::convertText<char>(toBytes(input), s)), expected);
+        QCOMPARE(QByteArray::fromStdString(stagedModel<char>(toBytes(input), s)), expected);
+        if (expected.isValidUtf8()) {
+            QCOMPARE(fromUtf16(tagwell::convertText<char16_t>(toUtf16(QString::fromUtf8(input)), s)),
+                     QString::fromUtf8(expected));
+        }
+    }
+
+    void utf16PassesLoneSurrogatesAndNul()
+    {
+        const std::u16string input = {0xD800, u'<', 0, 0xDC00, u'>', 0xFFFF};
+        const std::u16string expected =
+            u"<pre>" + std::u16string{0xD800} + u"&lt;" + std::u16string(1, 0) + std::u16string{0xDC00} +
+            u"&gt;" + std::u16string{0xFFFF} + u"</pre>";
+        QCOMPARE(tagwell::convertText<char16_t>(input, Checked), expected);
+    }
+
+    void replaceAll_data()
+    {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<QByteArray>("from");
+        QTest::addColumn<QByteArray>("to");
+        QTest::addColumn<QByteArray>("expected");
+        QTest::newRow("no overlap") << QByteArray("aaaaa") << QByteArray("aa") << QByteArray("b")
+                                    << QByteArray("bba");
+        QTest::newRow("replacement not searched again") << QByteArray("<<") << QByteArray("<")
+                                                        << QByteArray("<<") << QByteArray("<<<<");
+        QTest::newRow("empty text") << QByteArray() << QByteArray("<") << QByteArray("x") << QByteArray();
+        QTest::newRow("empty search leaves text") << QByteArray("abc") << QByteArray() << QByteArray("x")
+                                                  << QByteArray("abc");
+        QTest::newRow("case-sensitive") << QByteArray("<PRE><pre>") << QByteArray("<pre>") << QByteArray()
+                                        << QByteArray("<PRE>");
+    }
+
+    void replaceAll()
+    {
+        QFETCH(QByteArray, text);
+        QFETCH(QByteArray, from);
+        QFETCH(QByteArray, to);
+        QFETCH(QByteArray, expected);
+        QCOMPARE(QByteArray::fromStdString(
+                     tagwell::replaceAll<char>(toBytes(text), std::string_view(toBytes(from)), toBytes(to))),
+                 expected);
+    }
+
+    // Whatever the cuts, blocks give the whole-text result; and the one-pass
+    // result is the literal staged one.
+    void blocksMatchWholeText()
+    {
+        QRandomGenerator random(20261210);
+        for (int round = 0; round < 3000; ++round) {
+            const CheckState state = CheckState(round % 3);
+            const int maxBlock = 1 + random.bounded(round % 2 ? 8 : 64);
+            const auto bytes = randomTagText<char>(random, 40);
+            const auto whole = tagwell::convertText<char>(bytes, state);
+            QCOMPARE(whole, stagedModel<char>(bytes, state));
+            QCOMPARE(convertInBlocks<char>(bytes, state, random, maxBlock), whole);
+
+            const auto text = randomTagText<char16_t>(random, 40);
+            const auto wholeText = tagwell::convertText<char16_t>(text, state);
+            QCOMPARE(wholeText, stagedModel<char16_t>(text, state));
+            QCOMPARE(convertInBlocks<char16_t>(text, state, random, maxBlock), wholeText);
+        }
+    }
+
+    void checkedConversionIsIdempotent()
+    {
+        QRandomGenerator random(7);
+        for (int round = 0; round < 1000; ++round) {
+            const auto once = tagwell::convertText<char>(randomTagText<char>(random, 30), Checked);
+            QCOMPARE(tagwell::convertText<char>(once, Checked), once);
+        }
+    }
+
+    void uncheckedConversionNestsAgain()
+    {
+        const auto once = tagwell::convertText<char>("<b>", Unchecked);
+        QCOMPARE(tagwell::convertText<char>(once, Unchecked), std::string("<pre>&lt;pre&gt;&lt;b&gt;&lt;/pre&gt;</pre>"));
+    }
+};
+
+QTEST_APPLESS_MAIN(TestConversion)
+#include "tst_conversion.moc"
