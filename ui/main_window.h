@@ -1,0 +1,100 @@
+// Form1, the program's only window: a row of five buttons and a check box
+// above the text area WenBen, which holds the document.
+//
+// How input flows: each button's click runs one command of core/commands.h
+// to its end. The commands read and write the whole text through
+// WenBenText, which holds what a command writes and hands it to the widget
+// once, when the command ends or before a failure is reported, so a staged
+// Convert costs one replacement of the widget's text. A command that fails
+// leaves the last text it finished and shows a message; the program goes on.
+//
+// Positions come from one table in twips (15 to a logical pixel). At load the
+// window measures how far WenBen's right and bottom edges lie from its own;
+// every resize keeps those distances.
+#pragma once
+
+#include "core/commands.h"
+#include "platform/platform.h"
+
+#include <QWidget>
+
+#include <functional>
+#include <optional>
+
+class QCheckBox;
+class QPlainTextEdit;
+class QPushButton;
+
+namespace tagwell {
+
+inline constexpr int TwipsPerPixel = 15;
+
+// The document as the commands see it, kept exact: a text that the program
+// wrote is read back as written (line breaks as they were, CR LF included)
+// until the user edits it; after an edit it is read from the widget.
+class WenBenText : public TextArea {
+public:
+    explicit WenBenText(QPlainTextEdit& edit);
+
+    Text text() const override;
+    void setText(Text text) override;
+
+    // Hands the text written since the last call to the widget.
+    void commit();
+
+private:
+    QPlainTextEdit& edit_;
+    std::optional<Text> pending_;
+    std::optional<Text> shown_; // what the widget shows, while unedited
+    bool writing_ = false;
+};
+
+// Pre's state in the commands' terms: 0 unchecked, 1 checked, 2 grayed.
+CheckState checkStateOf(const QCheckBox& box);
+
+class Form1 : public QWidget {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(Form1)
+
+public:
+    using FailureReporter = std::function<void(QWidget* parent, const QString& message)>;
+
+    Form1(Clipboard& clipboard, Launcher& launcher, QWidget* parent = nullptr);
+    ~Form1() override;
+
+    // How failures reach the user; a message box unless a test says otherwise.
+    void setFailureReporter(FailureReporter reporter);
+    void reportFailure(const QString& message);
+
+    static QString helpAddress();
+
+    QPlainTextEdit* WenBen = nullptr;
+    QCheckBox* Pre = nullptr;
+    QPushButton* ZhanTie = nullptr;
+    QPushButton* ZhuanHuan = nullptr;
+    QPushButton* FuZhi = nullptr;
+    QPushButton* QingKong = nullptr;
+    QPushButton* GuanWang = nullptr;
+
+    int HeightMargin = 0;
+    int WidthMargin = 0;
+
+    WenBenText& document() { return document_; }
+
+protected:
+    bool event(QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void measureMargins();
+    void runCommand(const std::function<void()>& command);
+    void openHelp();
+
+    Clipboard& clipboard_;
+    Launcher& launcher_;
+    WenBenText document_;
+    FailureReporter reportFailure_;
+    bool activated_ = false;
+};
+
+} // namespace tagwell
