@@ -15,7 +15,7 @@ build: setup
 	@cmake --build --preset $(PRESET)
 
 run: build
-	@printf '%s\n' 'int main() { return 1 < 2 && 3 > 2; }' '<pre>already converted</pre>' | $(BUILD)/cli/tagwell-convert
+	@$(BUILD)/app/tagwell
 
 test: build
 	@ctest --preset $(PRESET)

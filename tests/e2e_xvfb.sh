@@ -1,0 +1,143 @@
+#!/bin/bash
+# The window on a real X server with a window manager, driven as a person
+# would: xdotool clicks and types, xclip is the other program on the clipboard,
+# and a stand-in xdg-open records the address it is handed.
+#   tests/e2e_xvfb.sh PATH/TO/tagwell PATH/TO/tagwell-convert
+set -euo pipefail
+tagwell=$1
+converter=$2
+# The suites run on the offscreen platform; this one needs the X server.
+unset QT_QPA_PLATFORM
+work=$(mktemp -d)
+pids=()
+cleanup() {
+    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+fail() { echo "FAIL: $*" >&2; exit 1; }
+check() { # check WHAT EXPECTED ACTUAL
+    [ "$2" = "$3" ] || fail "$1: expected $(printf %q "$2"), got $(printf %q "$3")"
+    echo "ok: $1"
+}
+
+exec 3>"$work/display"
+Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 </dev/null &
+pids+=($!)
+for _ in $(seq 50); do [ -s "$work/display" ] && break; sleep 0.1; done
+export DISPLAY=":$(cat "$work/display")"
+openbox >/dev/null 2>&1 </dev/null &
+pids+=($!)
+sleep 0.5
+
+mkdir "$work/bin"
+cat >"$work/bin/xdg-open" <<'SCRIPT'
+#!/bin/sh
+echo "$@" >>"$XDG_OPEN_LOG"
+[ ! -e "$XDG_OPEN_FAIL" ]
+SCRIPT
+chmod +x "$work/bin/xdg-open"
+export XDG_OPEN_LOG=$work/xdg-open.log XDG_OPEN_FAIL=$work/fail-browser
+
+PATH="$work/bin:$PATH" "$tagwell" &
+app=$!
+pids+=($app)
+caption="Tagwell 1.0  - 作者:Zorvik"
+window=$(xdotool search --sync --onlyvisible --name "^${caption}\$" | head -n 1)
+size=$(xwininfo -id "$window" | awk '/Width:/ { w = $2 } /Height:/ { h = $2 } END { print w "x" h }')
+check "client size" "504x368" "$size"
+check "caption" "$caption" "$(xdotool getwindowname "$window")"
+
+click() { # click a control at its centre, in client pixels
+    xdotool mousemove --window "$window" "$1" "$2" click 1
+    sleep 0.3
+}
+paste() { click 40 20; }
+convert() { click 112 20; }
+copy() { click 184 20; }
+clear_text() { click 256 20; }
+help() { click 348 20; }
+toggle_pre() { click 424 20; }
+clipboard() { xclip -selection clipboard -o; }
+# xclip stays behind to serve the clipboard: keep it off the test's output.
+to_clipboard() { printf '%s' "$1" | xclip -selection clipboard -i >/dev/null 2>&1; sleep 0.2; }
+
+# Typing right after start-up lands in the text area.
+xdotool type --delay 20 "typed<b>"
+copy
+check "typing at start-up" "typed<b>" "$(clipboard)"
+
+to_clipboard $'int main() {\r\n  return a < b && c > d; // 文本 😀 "q"\r\n}\r\n<pre>old</pre>'
+paste
+convert
+copy
+check "paste, convert, copy" \
+    $'<pre>int main() {\r\n  return a &lt; b && c &gt; d; // 文本 😀 "q"\r\n}\r\nold</pre>' "$(clipboard)"
+convert
+copy
+check "convert twice, pre box checked" \
+    $'<pre>int main() {\r\n  return a &lt; b && c &gt; d; // 文本 😀 "q"\r\n}\r\nold</pre>' "$(clipboard)"
+
+to_clipboard "<pre>x</pre>"
+paste
+toggle_pre
+convert
+copy
+check "pre box unchecked" "<pre>&lt;pre&gt;x&lt;/pre&gt;</pre>" "$(clipboard)"
+toggle_pre
+
+clear_text
+copy
+check "clear" "" "$(clipboard)"
+
+# A clipboard with a picture and no text pastes as an empty text.
+to_clipboard "not empty"
+paste
+base64 -d >"$work/pixel.png" <<<'iVBORw0KGgoAAAANSUhEUgAAAAEAAAABCAYAAAAfFcSJAAAADUlEQVR42mP8z8BQDwAEhQGAhKmMIQAAAABJRU5ErkJggg=='
+xclip -selection clipboard -t image/png -i "$work/pixel.png" >/dev/null 2>&1
+sleep 0.2
+paste
+copy
+check "paste of a picture" "" "$(clipboard)"
+
+# A big text, through the clipboard both ways.
+for i in $(seq 60000); do printf 'line %d: if (a < b && c > d) { <pre>x</pre> }\n' "$i"; done |
+    head -c 5000000 >"$work/big.txt"
+"$converter" "$work/big.txt" >"$work/big.expected"
+xclip -selection clipboard -i "$work/big.txt" >/dev/null 2>&1
+sleep 0.5
+paste
+convert
+copy
+clipboard >"$work/big.actual"
+cmp -s "$work/big.expected" "$work/big.actual" || fail "5 MB through paste, convert and copy"
+echo "ok: 5 MB through paste, convert and copy"
+
+help
+sleep 0.5
+check "help address" "https://tagwell.example.org/apps/soft/?tagwell" "$(cat "$XDG_OPEN_LOG")"
+
+to_clipboard "keep <me>"
+paste
+touch "$XDG_OPEN_FAIL"
+help
+box=""
+for _ in $(seq 50); do
+    box=$(xdotool search --onlyvisible --name "^${caption}\$" | grep -vx "$window" | head -n 1 || true)
+    [ -n "$box" ] && break
+    sleep 0.1
+done
+[ -n "$box" ] || fail "no message when the browser cannot be started"
+echo "ok: message when the browser cannot be started"
+xdotool windowactivate --sync "$box" key Return
+sleep 0.3
+kill -0 "$app" || fail "the program ended after a failed launch"
+copy
+check "text kept after a failed launch" "keep <me>" "$(clipboard)"
+
+# Closing ends the program at once, without a question.
+xdotool windowactivate --sync "$window" key alt+F4
+for _ in $(seq 50); do kill -0 "$app" 2>/dev/null || break; sleep 0.1; done
+kill -0 "$app" 2>/dev/null && fail "the program is still running after its window was closed"
+echo "ok: closing ends the program"

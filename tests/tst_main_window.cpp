@@ -1,0 +1,251 @@
+// Form1 on the offscreen platform: its layout, start-up, commands, resizing
+// and what every failure leaves behind.
+#include "fakes.h"
+#include "ui/main_window.h"
+
+#include <QCheckBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+using tagwell::Form1;
+
+class TestMainWindow : public QObject {
+    Q_OBJECT
+
+    struct Window {
+        FakeClipboard clipboard;
+        FakeLauncher launcher;
+        Form1 form{clipboard, launcher};
+        QStringList failures;
+
+        Window()
+        {
+            form.setFailureReporter([this](QWidget*, const QString& message) { failures << message; });
+        }
+        void click(QPushButton* button) { QTest::mouseClick(button, Qt::LeftButton); }
+        QString text() const { return form.WenBen->toPlainText(); }
+        void setText(const QString& text)
+        {
+            clipboard.content = text.toStdU16String();
+            click(form.ZhanTie);
+        }
+    };
+
+private slots:
+    void layout_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("caption");
+        QTest::addColumn<QRect>("geometry");
+        QTest::newRow("ZhanTie") << u"ZhanTie"_s << u"粘贴"_s << QRect(8, 8, 65, 25);
+        QTest::newRow("ZhuanHuan") << u"ZhuanHuan"_s << u"转换"_s << QRect(80, 8, 65, 25);
+        QTest::newRow("FuZhi") << u"FuZhi"_s << u"复制"_s << QRect(152, 8, 65, 25);
+        QTest::newRow("QingKong") << u"QingKong"_s << u"清空"_s << QRect(224, 8, 65, 25);
+        QTest::newRow("GuanWang") << u"GuanWang"_s << u"查看帮助/更新"_s << QRect(296, 8, 105, 25);
+        QTest::newRow("Pre") << u"Pre"_s << u"清除pre标签"_s << QRect(416, 8, 89, 25);
+        QTest::newRow("WenBen") << u"WenBen"_s << QString() << QRect(0, 40, 505, 329);
+    }
+
+    void layout()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, caption);
+        QFETCH(QRect, geometry);
+        Window w;
+        auto* widget = w.form.findChild<QWidget*>(name);
+        QVERIFY(widget);
+        QCOMPARE(widget->geometry(), geometry);
+        if (auto* button = qobject_cast<QAbstractButton*>(widget))
+            QCOMPARE(button->text(), caption);
+    }
+
+    void windowAndInitialState()
+    {
+        Window w;
+        QCOMPARE(w.form.windowTitle(), u"Tagwell 1.0  - 作者:Zorvik"_s);
+        QCOMPARE(w.form.size(), QSize(504, 368));
+        QCOMPARE(w.form.objectName(), u"Form1"_s);
+        QCOMPARE(w.form.HeightMargin, 585);
+        QCOMPARE(w.form.WidthMargin, -15);
+        QVERIFY(w.form.windowFlags() & Qt::WindowMinMaxButtonsHint);
+
+        QCOMPARE(w.form.Pre->checkState(), Qt::Checked);
+        QCOMPARE(tagwell::checkStateOf(*w.form.Pre), tagwell::Checked);
+        QVERIFY(w.text().isEmpty());
+        QCOMPARE(w.form.WenBen->lineWrapMode(), QPlainTextEdit::WidgetWidth);
+        QCOMPARE(w.form.WenBen->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
+        QCOMPARE(w.form.WenBen->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
+        QVERIFY(!w.form.WenBen->isReadOnly());
+        for (auto* button : w.form.findChildren<QPushButton*>())
+            QVERIFY(!button->isDefault() && !button->autoDefault());
+    }
+
+    // Qt's enum values are not the commands' states: Checked is 2 there.
+    void checkStateMapping()
+    {
+        QCheckBox box;
+        box.setTristate(true);
+        const std::pair<Qt::CheckState, tagwell::CheckState> cases[] = {
+            {Qt::Unchecked, tagwell::Unchecked}, {Qt::Checked, tagwell::Checked},
+            {Qt::PartiallyChecked, tagwell::Grayed}};
+        for (const auto& [qt, state] : cases) {
+            box.setCheckState(qt);
+            QCOMPARE(tagwell::checkStateOf(box), state);
+        }
+    }
+
+    void tabOrder()
+    {
+        Window w;
+        const QStringList expected{u"ZhanTie"_s, u"ZhuanHuan"_s, u"FuZhi"_s, u"QingKong"_s,
+                                   u"GuanWang"_s, u"Pre"_s,     u"WenBen"_s, u"ZhanTie"_s};
+        QStringList order;
+        QWidget* widget = w.form.ZhanTie;
+        for (int i = 0; i < expected.size(); ++i) {
+            order << widget->objectName();
+            do
+                widget = widget->nextInFocusChain();
+            while (!(widget->focusPolicy() & Qt::TabFocus) || widget->parentWidget() != &w.form);
+        }
+        QCOMPARE(order, expected);
+    }
+
+    void firstActivationFocusesTextArea()
+    {
+        Window w;
+        w.form.show();
+        w.form.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&w.form));
+        QTRY_COMPARE(QApplication::focusWidget(), w.form.WenBen);
+
+        // Coming back from another program leaves the focus where it was.
+        w.form.ZhanTie->setFocus();
+        QEvent deactivate(QEvent::WindowDeactivate);
+        QApplication::sendEvent(&w.form, &deactivate);
+        QEvent activate(QEvent::WindowActivate);
+        QApplication::sendEvent(&w.form, &activate);
+        QCOMPARE(w.form.focusWidget(), w.form.ZhanTie);
+    }
+
+    void commands()
+    {
+        Window w;
+        w.form.WenBen->setPlainText(u"old"_s);
+        w.clipboard.content = u"a<b>\n<pre>c</pre>"_s.toStdU16String();
+        w.click(w.form.ZhanTie);
+        QCOMPARE(w.text(), u"a<b>\n<pre>c</pre>"_s);
+
+        w.click(w.form.ZhuanHuan);
+        QCOMPARE(w.text(), u"<pre>a&lt;b&gt;\nc</pre>"_s);
+        w.click(w.form.ZhuanHuan); // checked: a second Convert changes nothing
+        QCOMPARE(w.text(), u"<pre>a&lt;b&gt;\nc</pre>"_s);
+
+        w.form.WenBen->selectAll(); // Copy takes the whole text, not the selection
+        w.form.WenBen->moveCursor(QTextCursor::Start);
+        w.click(w.form.FuZhi);
+        QCOMPARE(QString::fromStdU16String(w.clipboard.content), u"<pre>a&lt;b&gt;\nc</pre>"_s);
+
+        QTest::mouseClick(w.form.Pre, Qt::LeftButton);
+        QCOMPARE(w.form.Pre->checkState(), Qt::Unchecked);
+        QCOMPARE(w.text(), u"<pre>a&lt;b&gt;\nc</pre>"_s);
+        w.click(w.form.ZhuanHuan); // unchecked: one more level
+        QCOMPARE(w.text(), u"<pre>&lt;pre&gt;a&lt;b&gt;\nc&lt;/pre&gt;</pre>"_s);
+
+        w.click(w.form.QingKong);
+        QVERIFY(w.text().isEmpty());
+        w.click(w.form.FuZhi);
+        QVERIFY(w.clipboard.content.empty());
+        QVERIFY(w.failures.isEmpty());
+    }
+
+    // A text the program wrote is read back exactly, though the widget keeps
+    // only LF line breaks and would show a no-break space as a space; after
+    // the user edits, the widget's text counts.
+    void textIsKeptExactly()
+    {
+        Window w;
+        const QString exact = u"a\r\nb\u00a0c\rd\u2028e"_s;
+        w.setText(exact);
+        w.click(w.form.FuZhi);
+        QCOMPARE(QString::fromStdU16String(w.clipboard.content), exact);
+        w.click(w.form.ZhuanHuan);
+        w.click(w.form.FuZhi);
+        QCOMPARE(QString::fromStdU16String(w.clipboard.content), u"<pre>"_s + exact + u"</pre>"_s);
+
+        w.form.WenBen->moveCursor(QTextCursor::End);
+        QTest::keyClicks(w.form.WenBen, u"!"_s);
+        w.click(w.form.FuZhi);
+        QCOMPARE(QString::fromStdU16String(w.clipboard.content), u"<pre>a\nb\u00a0c\nd\u2028e</pre>!"_s);
+    }
+
+    void help()
+    {
+        Window w;
+        w.setText(u"text"_s);
+        w.clipboard.content = u"clip"_s.toStdU16String();
+        w.click(w.form.GuanWang);
+        w.click(w.form.GuanWang);
+        const QString address = u"https://tagwell.example.org/apps/soft/?tagwell"_s;
+        QCOMPARE(w.launcher.opened, (QStringList{address, address}));
+        QCOMPARE(w.text(), u"text"_s);
+        QCOMPARE(w.clipboard.content, u"clip"_s.toStdU16String());
+        QCOMPARE(w.form.Pre->checkState(), Qt::Checked);
+    }
+
+    void resizing_data()
+    {
+        QTest::addColumn<QSize>("client");
+        QTest::addColumn<QSize>("textArea");
+        QTest::newRow("larger") << QSize(800, 600) << QSize(801, 561);
+        QTest::newRow("narrow but high") << QSize(200, 300) << QSize(201, 261);
+        QTest::newRow("40 px high: one pixel") << QSize(300, 40) << QSize(301, 1);
+        QTest::newRow("39 px high: nothing changes") << QSize(300, 39) << QSize(505, 329);
+        QTest::newRow("10 px high: nothing changes") << QSize(300, 10) << QSize(505, 329);
+        QTest::newRow("start size") << QSize(504, 368) << QSize(505, 329);
+    }
+
+    void resizing()
+    {
+        QFETCH(QSize, client);
+        QFETCH(QSize, textArea);
+        Window w;
+        w.form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w.form));
+        QCOMPARE(w.form.WenBen->geometry(), QRect(0, 40, 505, 329)); // the first resize changes nothing
+        w.form.resize(client);
+        QTRY_COMPARE(w.form.size(), client);
+        QCOMPARE(w.form.WenBen->geometry(), QRect(QPoint(0, 40), textArea));
+        QCOMPARE(w.form.ZhanTie->geometry(), QRect(8, 8, 65, 25));
+        QCOMPARE(w.form.Pre->geometry(), QRect(416, 8, 89, 25));
+    }
+
+    void failuresKeepProgramAndText()
+    {
+        Window w;
+        w.setText(u"precious <text>"_s);
+
+        w.clipboard.failReads = true;
+        w.click(w.form.ZhanTie);
+        w.clipboard.failWrites = true;
+        w.click(w.form.FuZhi);
+        w.launcher.fail = true;
+        w.click(w.form.GuanWang);
+        w.form.reportFailure(tagwell::launchFailureMessage(tagwell::Form1::helpAddress()));
+
+        QCOMPARE(w.failures.size(), 4);
+        QCOMPARE(w.failures[0], u"clipboard read failed"_s);
+        QCOMPARE(w.failures[1], u"clipboard write failed"_s);
+        QCOMPARE(w.failures[2], u"no browser"_s);
+        QVERIFY(w.failures[3].contains(u"https://tagwell.example.org/apps/soft/?tagwell"_s));
+        QCOMPARE(w.text(), u"precious <text>"_s);
+
+        w.click(w.form.ZhuanHuan); // and the program still works
+        QCOMPARE(w.text(), u"<pre>precious &lt;text&gt;</pre>"_s);
+    }
+};
+
+QTEST_MAIN(TestMainWindow)
+#include "tst_main_window.moc"
