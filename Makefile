@@ -22,6 +22,7 @@ test: build
 
 bench: build
 	@$(BUILD)/bench/tagwell-bench-core
+	@$(BUILD)/bench/tagwell-bench
 	@bench/compare_sed.sh $(BUILD)/cli/tagwell-convert
 
 clean:

@@ -1,0 +1,186 @@
+// tagwell-bench [FILE]: the real Form1 on the offscreen platform with big
+// texts. Prints one `name value` line per figure, medians of several runs;
+// each window figure is measured in the same runs as its yardstick, one
+// replacement of WenBen's text, so their ratio is what counts.
+#include "core/conversion.h"
+#include "platform/platform.h"
+#include "ui/main_window.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QPlainTextEdit>
+#include <QPushButton>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <functional>
+#include <vector>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+constexpr int Runs = 5;
+
+QString generatedSource(qsizetype size)
+{
+    static const QString chunk =
+        u"template <typename T, typename Alloc = std::allocator<T>>\n"
+        "class vector {\n  public:\n    std::size_t size() const { return end_ - begin_; }\n"
+        "    bool empty() const { return size() == 0 && begin_ != nullptr; } // a < b && c > d\n"
+        "    T* begin_ = nullptr; T* end_ = nullptr;\n};\n/* <pre>example</pre> 文本 */\n"_s;
+    QString text;
+    text.reserve(size + chunk.size());
+    while (text.size() < size)
+        text += chunk;
+    text.truncate(size);
+    return text;
+}
+
+struct NoLauncher : tagwell::Launcher {
+    void openUrl(const QString&) override {}
+};
+
+// Milliseconds of `work`, including the events it leaves for the event loop
+// (the relayout and repaint that the user waits for).
+double timeMs(const std::function<void()>& work)
+{
+    QElapsedTimer timer;
+    timer.start();
+    work();
+    QCoreApplication::processEvents();
+    return double(timer.nsecsElapsed()) / 1e6;
+}
+
+double median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+void print(const char* name, double value)
+{
+    std::printf("%s %.2f\n", name, value);
+    std::fflush(stdout);
+}
+
+class Bench {
+public:
+    Bench() : form_(clipboard_, launcher_)
+    {
+        form_.setFailureReporter([](QWidget*, const QString& message) {
+            std::fprintf(stderr, "failure: %s\n", qPrintable(message));
+        });
+        form_.show();
+        QCoreApplication::processEvents();
+    }
+
+    void load(const QString& text)
+    {
+        QGuiApplication::clipboard()->setText(text);
+        form_.ZhanTie->click();
+        QCoreApplication::processEvents();
+    }
+
+    // Convert on `text`, and the yardstick: setting the converted text.
+    std::pair<double, double> convertAndSetText(const QString& text)
+    {
+        const QString converted =
+            QString::fromStdU16String(tagwell::convertText<char16_t>(text.toStdU16String(), tagwell::Checked));
+        std::vector<double> convert, setText;
+        for (int i = 0; i < Runs; ++i) {
+            load(text);
+            convert.push_back(timeMs([&] { form_.ZhuanHuan->click(); }));
+            if (form_.WenBen->document()->characterCount() != converted.size() + 1)
+                std::fprintf(stderr, "unexpected conversion result\n");
+            load(text);
+            setText.push_back(timeMs([&] { form_.WenBen->setPlainText(converted); }));
+        }
+        return {median(convert), median(setText)};
+    }
+
+    void pasteAndCopy(const QString& text, double setTextMs)
+    {
+        std::vector<double> paste, copy;
+        for (int i = 0; i < Runs; ++i) {
+            form_.QingKong->click();
+            QGuiApplication::clipboard()->setText(text);
+            paste.push_back(timeMs([&] { form_.ZhanTie->click(); }));
+            QGuiApplication::clipboard()->clear();
+            copy.push_back(timeMs([&] { form_.FuZhi->click(); }));
+        }
+        print("paste_window_ms", median(paste));
+        print("paste_vs_settext", median(paste) / setTextMs);
+        print("copy_window_ms", median(copy));
+    }
+
+private:
+    tagwell::SystemClipboard clipboard_;
+    NoLauncher launcher_;
+    tagwell::Form1 form_;
+};
+
+std::pair<double, double> coreAndMemcpy(const QString& text)
+{
+    const std::u16string source = text.toStdU16String();
+    std::vector<double> core, copy;
+    std::u16string target(source.size(), u'\0');
+    for (int i = 0; i < Runs; ++i) {
+        core.push_back(timeMs([&] { tagwell::convertText<char16_t>(source, tagwell::Checked); }));
+        copy.push_back(timeMs([&] {
+            std::memcpy(target.data(), source.data(), source.size() * sizeof(char16_t));
+            asm volatile("" : : "r"(target.data()) : "memory");
+        }));
+    }
+    const double mib = double(source.size() * sizeof(char16_t)) / (1 << 20);
+    return {mib / (median(core) / 1000), mib / (median(copy) / 1000)};
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+
+    QString text;
+    if (argc > 1) {
+        QFile file(QString::fromLocal8Bit(argv[1]));
+        if (!file.open(QIODevice::ReadOnly)) {
+            std::fprintf(stderr, "tagwell-bench: cannot read %s\n", argv[1]);
+            return 1;
+        }
+        text = QString::fromUtf8(file.readAll());
+    } else {
+        text = generatedSource(10 << 20);
+    }
+    print("input_utf16_mib", double(text.size()) * 2 / (1 << 20));
+
+    Bench bench;
+    const auto [convertMs, setTextMs] = bench.convertAndSetText(text);
+    print("convert_window_ms", convertMs);
+    print("settext_window_ms", setTextMs);
+    print("convert_vs_settext", convertMs / setTextMs);
+    bench.pasteAndCopy(text, setTextMs);
+
+    const auto [smallMs, smallSetTextMs] = bench.convertAndSetText(generatedSource(100 << 10));
+    print("convert_window_small_ms", smallMs);
+    print("settext_window_small_ms", smallSetTextMs);
+
+    QString longLine = generatedSource(2 << 20);
+    longLine.replace(u'\n', u' ');
+    const auto [longMs, longSetTextMs] = bench.convertAndSetText(longLine);
+    print("convert_longline_ms", longMs);
+    print("settext_longline_ms", longSetTextMs);
+    print("longline_convert_vs_settext", longMs / longSetTextMs);
+
+    const auto [core, memcpyRate] = coreAndMemcpy(text);
+    print("core_utf16_mib_per_s", core);
+    print("memcpy_mib_per_s", memcpyRate);
+    return 0;
+}
