@@ -72,9 +72,8 @@ class Bench {
 public:
     Bench() : form_(clipboard_, launcher_)
     {
-        form_.setFailureReporter([](QWidget*, const QString& message) {
-            std::fprintf(stderr, "failure: %s\n", qPrintable(message));
-        });
+        form_.setFailureReporter(
+            [](QWidget*, const QString& message) { std::fprintf(stderr, "failure: %s\n", qPrintable(message)); });
         form_.show();
         QCoreApplication::processEvents();
     }

@@ -79,8 +79,8 @@ template <class Ch> inline unsigned signMask(const Ch* p)
     static_assert(sizeof(Ch) == 1 || sizeof(Ch) == 2);
     const __m128i v = _mm_or_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)),
                                    sizeof(Ch) == 1 ? _mm_set1_epi8(2) : _mm_set1_epi16(2));
-    const __m128i eq = sizeof(Ch) == 1 ? _mm_cmpeq_epi8(v, _mm_set1_epi8(0x3E))
-                                       : _mm_cmpeq_epi16(v, _mm_set1_epi16(0x3E));
+    const __m128i eq =
+        sizeof(Ch) == 1 ? _mm_cmpeq_epi8(v, _mm_set1_epi8(0x3E)) : _mm_cmpeq_epi16(v, _mm_set1_epi16(0x3E));
     return unsigned(_mm_movemask_epi8(eq));
 }
 #endif
@@ -160,10 +160,7 @@ public:
     }
 
 private:
-    static Ch* put(std::string_view ascii, Ch* out)
-    {
-        return std::copy(ascii.begin(), ascii.end(), out);
-    }
+    static Ch* put(std::string_view ascii, Ch* out) { return std::copy(ascii.begin(), ascii.end(), out); }
 
     static Ch* escape(Ch c, Ch* out)
     {

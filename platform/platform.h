@@ -15,10 +15,7 @@ namespace tagwell {
 
 class PlatformError : public std::runtime_error {
 public:
-    explicit PlatformError(const QString& message)
-        : std::runtime_error(message.toStdString()), message_(message)
-    {
-    }
+    explicit PlatformError(const QString& message) : std::runtime_error(message.toStdString()), message_(message) {}
     QString message() const { return message_; }
 
 private:

@@ -30,8 +30,8 @@ inline QString fromUtf16(const std::u16string& text)
 // cut: most random cases hit the interesting paths.
 template <class Ch> std::basic_string<Ch> randomTagText(QRandomGenerator& random, int maxPieces)
 {
-    static constexpr std::string_view pieces[] = {"<", ">", "/", "pre", "p", "re", "e", "<pre>", "</pre>",
-                                                  "</", "<p", "x", "\n", "&lt;", "PRE", "\r\n", " "};
+    static constexpr std::string_view pieces[] = {"<",  ">",  "/", "pre", "p",    "re",  "e",    "<pre>", "</pre>",
+                                                  "</", "<p", "x", "\n",  "&lt;", "PRE", "\r\n", " "};
     std::basic_string<Ch> text;
     const int count = random.bounded(maxPieces + 1);
     for (int i = 0; i < count; ++i) {

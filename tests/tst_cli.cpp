@@ -26,8 +26,8 @@ Run runConvert(const QStringList& args, const QByteArray& input = {})
     process.write(input);
     process.closeWriteChannel();
     process.waitForFinished(60000);
-    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-            process.readAllStandardOutput(), process.readAllStandardError()};
+    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1, process.readAllStandardOutput(),
+            process.readAllStandardError()};
 }
 
 // Runs a shell pipeline and gives the converter's status in it.
@@ -61,14 +61,14 @@ private slots:
         QTest::addColumn<QStringList>("args");
         QTest::addColumn<QByteArray>("input");
         QTest::addColumn<QByteArray>("expected");
-        QTest::newRow("stdin, tags removed") << QStringList{} << QByteArray("<pre>a<b>\r\n</pre>")
-                                             << QByteArray("<pre>a&lt;b&gt;\r\n</pre>");
+        QTest::newRow("stdin, tags removed")
+            << QStringList{} << QByteArray("<pre>a<b>\r\n</pre>") << QByteArray("<pre>a&lt;b&gt;\r\n</pre>");
         QTest::newRow("dash is stdin") << QStringList{u"-"_s} << QByteArray("x>") << QByteArray("<pre>x&gt;</pre>");
         QTest::newRow("--keep-pre") << QStringList{u"--keep-pre"_s} << QByteArray("<pre>")
                                     << QByteArray("<pre>&lt;pre&gt;</pre>");
         QTest::newRow("empty input") << QStringList{} << QByteArray() << QByteArray("<pre></pre>");
-        QTest::newRow("bytes kept as they are") << QStringList{} << QByteArray("\xff\xfe<\0\r", 5)
-                                                << QByteArray("<pre>\xff\xfe&lt;\0\r</pre>", 19);
+        QTest::newRow("bytes kept as they are")
+            << QStringList{} << QByteArray("\xff\xfe<\0\r", 5) << QByteArray("<pre>\xff\xfe&lt;\0\r</pre>", 19);
     }
 
     void conversion()
@@ -115,8 +115,7 @@ private slots:
         QTest::newRow("missing file, even after a good one")
             << QStringList{good, dir.filePath(u"absent"_s)} << 1
             << QByteArray(dir.filePath(u"absent"_s).toUtf8() + ": No such file or directory");
-        QTest::newRow("folder") << QStringList{dir.path()} << 1
-                                << QByteArray(dir.path().toUtf8() + ": Is a directory");
+        QTest::newRow("folder") << QStringList{dir.path()} << 1 << QByteArray(dir.path().toUtf8() + ": Is a directory");
     }
 
     void badInvocations()

@@ -86,8 +86,7 @@ private slots:
         QTest::addColumn<QStringList>("writes");
         const QString input = u"<pre>a<b></pre>"_s;
         QTest::newRow("checked: four writes")
-            << int(Checked)
-            << QStringList{u"a<b>"_s, u"a&lt;b>"_s, u"a&lt;b&gt;"_s, u"<pre>a&lt;b&gt;</pre>"_s};
+            << int(Checked) << QStringList{u"a<b>"_s, u"a&lt;b>"_s, u"a&lt;b&gt;"_s, u"<pre>a&lt;b&gt;</pre>"_s};
         const QStringList kept{u"&lt;pre>a&lt;b>&lt;/pre>"_s, u"&lt;pre&gt;a&lt;b&gt;&lt;/pre&gt;"_s,
                                u"<pre>&lt;pre&gt;a&lt;b&gt;&lt;/pre&gt;</pre>"_s};
         QTest::newRow("unchecked: three writes") << int(Unchecked) << kept;

@@ -67,8 +67,7 @@ private slots:
             {"ampersands and entities kept", "x && y &lt; &nbsp; \"q\" 'q'", Checked,
              "<pre>x && y &lt; &nbsp; \"q\" 'q'</pre>"},
             {"tags removed when checked", "<pre>int x;</pre>", Checked, "<pre>int x;</pre>"},
-            {"tags kept when unchecked", "<pre>int x;</pre>", Unchecked,
-             "<pre>&lt;pre&gt;int x;&lt;/pre&gt;</pre>"},
+            {"tags kept when unchecked", "<pre>int x;</pre>", Unchecked, "<pre>&lt;pre&gt;int x;&lt;/pre&gt;</pre>"},
             {"grayed keeps tags", "<pre>x</pre>", Grayed, "<pre>&lt;pre&gt;x&lt;/pre&gt;</pre>"},
             {"removal is case-sensitive", "<PRE>x</PRE>", Checked, "<pre>&lt;PRE&gt;x&lt;/PRE&gt;</pre>"},
             {"tag with attributes kept", "<pre class=x>y</pre>", Checked, "<pre>&lt;pre class=x&gt;y</pre>"},
@@ -83,10 +82,9 @@ private slots:
         };
         for (const Case& c : cases)
             QTest::newRow(c.name) << QByteArray(c.input) << c.state << QByteArray(c.expected);
-        QTest::newRow("NUL inside") << QByteArray("a\0<b", 4) << int(Checked)
-                                    << QByteArray("<pre>a\0&lt;b</pre>", 18);
-        QTest::newRow("invalid UTF-8 passes") << QByteArray("\xff<\xc3") << int(Checked)
-                                              << QByteArray("<pre>\xff&lt;\xc3</pre>");
+        QTest::newRow("NUL inside") << QByteArray("a\0<b", 4) << int(Checked) << QByteArray("<pre>a\0&lt;b</pre>", 18);
+        QTest::newRow("invalid UTF-8 passes")
+            << QByteArray("\xff<\xc3") << int(Checked) << QByteArray("<pre>\xff&lt;\xc3</pre>");
     }
 
     void convertText()
@@ -107,9 +105,8 @@ private slots:
     void utf16PassesLoneSurrogatesAndNul()
     {
         const std::u16string input = {0xD800, u'<', 0, 0xDC00, u'>', 0xFFFF};
-        const std::u16string expected =
-            u"<pre>" + std::u16string{0xD800} + u"&lt;" + std::u16string(1, 0) + std::u16string{0xDC00} +
-            u"&gt;" + std::u16string{0xFFFF} + u"</pre>";
+        const std::u16string expected = u"<pre>" + std::u16string{0xD800} + u"&lt;" + std::u16string(1, 0) +
+                                        std::u16string{0xDC00} + u"&gt;" + std::u16string{0xFFFF} + u"</pre>";
         QCOMPARE(tagwell::convertText<char16_t>(input, Checked), expected);
     }
 
@@ -119,13 +116,12 @@ private slots:
         QTest::addColumn<QByteArray>("from");
         QTest::addColumn<QByteArray>("to");
         QTest::addColumn<QByteArray>("expected");
-        QTest::newRow("no overlap") << QByteArray("aaaaa") << QByteArray("aa") << QByteArray("b")
-                                    << QByteArray("bba");
-        QTest::newRow("replacement not searched again") << QByteArray("<<") << QByteArray("<")
-                                                        << QByteArray("<<") << QByteArray("<<<<");
+        QTest::newRow("no overlap") << QByteArray("aaaaa") << QByteArray("aa") << QByteArray("b") << QByteArray("bba");
+        QTest::newRow("replacement not searched again")
+            << QByteArray("<<") << QByteArray("<") << QByteArray("<<") << QByteArray("<<<<");
         QTest::newRow("empty text") << QByteArray() << QByteArray("<") << QByteArray("x") << QByteArray();
-        QTest::newRow("empty search leaves text") << QByteArray("abc") << QByteArray() << QByteArray("x")
-                                                  << QByteArray("abc");
+        QTest::newRow("empty search leaves text")
+            << QByteArray("abc") << QByteArray() << QByteArray("x") << QByteArray("abc");
         QTest::newRow("case-sensitive") << QByteArray("<PRE><pre>") << QByteArray("<pre>") << QByteArray()
                                         << QByteArray("<PRE>");
     }
@@ -173,7 +169,8 @@ private slots:
     void uncheckedConversionNestsAgain()
     {
         const auto once = tagwell::convertText<char>("<b>", Unchecked);
-        QCOMPARE(tagwell::convertText<char>(once, Unchecked), std::string("<pre>&lt;pre&gt;&lt;b&gt;&lt;/pre&gt;</pre>"));
+        QCOMPARE(tagwell::convertText<char>(once, Unchecked),
+                 std::string("<pre>&lt;pre&gt;&lt;b&gt;&lt;/pre&gt;</pre>"));
     }
 };
 

@@ -88,9 +88,9 @@ private slots:
     {
         QCheckBox box;
         box.setTristate(true);
-        const std::pair<Qt::CheckState, tagwell::CheckState> cases[] = {
-            {Qt::Unchecked, tagwell::Unchecked}, {Qt::Checked, tagwell::Checked},
-            {Qt::PartiallyChecked, tagwell::Grayed}};
+        const std::pair<Qt::CheckState, tagwell::CheckState> cases[] = {{Qt::Unchecked, tagwell::Unchecked},
+                                                                        {Qt::Checked, tagwell::Checked},
+                                                                        {Qt::PartiallyChecked, tagwell::Grayed}};
         for (const auto& [qt, state] : cases) {
             box.setCheckState(qt);
             QCOMPARE(tagwell::checkStateOf(box), state);
@@ -100,8 +100,8 @@ private slots:
     void tabOrder()
     {
         Window w;
-        const QStringList expected{u"ZhanTie"_s, u"ZhuanHuan"_s, u"FuZhi"_s, u"QingKong"_s,
-                                   u"GuanWang"_s, u"Pre"_s,     u"WenBen"_s, u"ZhanTie"_s};
+        const QStringList expected{u"ZhanTie"_s,  u"ZhuanHuan"_s, u"FuZhi"_s,  u"QingKong"_s,
+                                   u"GuanWang"_s, u"Pre"_s,       u"WenBen"_s, u"ZhanTie"_s};
         QStringList order;
         QWidget* widget = w.form.ZhanTie;
         for (int i = 0; i < expected.size(); ++i) {

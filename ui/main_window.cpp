@@ -124,10 +124,9 @@ private:
 } // namespace
 
 Form1::Form1(Clipboard& clipboard, Launcher& launcher, QWidget* parent)
-    : QWidget(parent), WenBen(new QPlainTextEdit(this)), clipboard_(clipboard), launcher_(launcher),
-      document_(*WenBen), reportFailure_([](QWidget* owner, const QString& message) {
-          QMessageBox::critical(owner, owner->windowTitle(), message);
-      })
+    : QWidget(parent), WenBen(new QPlainTextEdit(this)), clipboard_(clipboard), launcher_(launcher), document_(*WenBen),
+      reportFailure_(
+          [](QWidget* owner, const QString& message) { QMessageBox::critical(owner, owner->windowTitle(), message); })
 {
     setObjectName(u"Form1"_s);
     setWindowTitle(u"Tagwell 1.0  - 作者:Zorvik"_s);
