@@ -24,6 +24,7 @@ bench: build
 	@$(BUILD)/bench/tagwell-bench-core
 	@$(BUILD)/bench/tagwell-bench
 	@bench/compare_sed.sh $(BUILD)/cli/tagwell-convert
+	@bench/startup.sh $(BUILD)/app/tagwell $(BUILD)/bench/tagwell-bench-minimal-window
 
 clean:
 	rm -rf build
