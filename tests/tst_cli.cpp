@@ -137,6 +137,7 @@ private slots:
         const QString program = QStringLiteral(TAGWELL_CONVERT);
         QCOMPARE(pipelineStatus(program + u" <"_s + big + u" >/dev/full"_s), 1);
         QCOMPARE(pipelineStatus(program + u" <"_s + big + u" | head -c 1 >/dev/null"_s), 1);
+        QCOMPARE(pipelineStatus(program + u" <"_s + big + u" >&-"_s), 1);
 
         QProcess process;
         process.setStandardOutputFile(u"/dev/full"_s);
@@ -144,6 +145,31 @@ private slots:
         process.waitForFinished(60000);
         QVERIFY(process.readAllStandardError().contains("write error: No space left on device"));
     }
+
+    // An input that opens but cannot be read.
+    void readFailureIsReported()
+    {
+        const Run run = runConvert({u"/proc/self/mem"_s});
+        QCOMPARE(run.status, 1);
+        QVERIFY2(run.err.contains("/proc/self/mem: Input/output error"), run.err.constData());
+    }
+
+#if !defined(__SANITIZE_ADDRESS__)
+    // A gigabyte streams through in a few megabytes: the address space is
+    // capped far below the text's size. (Sanitizers reserve address space by
+    // the terabyte, so they sit this one out.)
+    void gigabyteInConstantMemory()
+    {
+        const QString script = u"ulimit -v 131072; yes '<pre>a<b></pre>' | head -c 1073741824 | "_s +
+                               QStringLiteral(TAGWELL_CONVERT) + u" | wc -c; exit ${PIPESTATUS[2]}"_s;
+        QProcess shell;
+        shell.start(u"bash"_s, {u"-c"_s, script});
+        QVERIFY(shell.waitForFinished(120000));
+        QCOMPARE(shell.exitCode(), 0);
+        // Each 16-byte line "<pre>a<b></pre>\n" becomes "a&lt;b&gt;\n", 11 bytes.
+        QCOMPARE(shell.readAllStandardOutput().trimmed(), QByteArray::number((1LL << 30) / 16 * 11 + 11));
+    }
+#endif
 
     // A text far larger than the converter's blocks, with tags cut at every
     // offset around each block edge, gives the whole-text result.

@@ -162,23 +162,39 @@ private slots:
     }
 
     // A text the program wrote is read back exactly, though the widget keeps
-    // only LF line breaks and would show a no-break space as a space; after
-    // the user edits, the widget's text counts.
+    // only LF line breaks and would show a no-break space as a space.
+    void textIsKeptExactly_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::newRow("CR LF, lone CR, no-break space, line separator") << u"a\r\nb\u00a0c\rd\u2028e\r"_s;
+        QTest::newRow("NUL") << QString::fromUtf16(u"a\0<b>", 5);
+        QTest::newRow("lone surrogates") << QString::fromUtf16(u"\xd800<\xdc00>\xdbff", 5);
+        QTest::newRow("four-byte characters") << u"😀<𝄞>𠀀"_s;
+        QTest::newRow("tabs and a trailing line break") << u"\tint x;\n"_s;
+    }
+
     void textIsKeptExactly()
     {
+        QFETCH(QString, text);
         Window w;
-        const QString exact = u"a\r\nb\u00a0c\rd\u2028e"_s;
-        w.setText(exact);
+        w.setText(text);
         w.click(w.form.FuZhi);
-        QCOMPARE(QString::fromStdU16String(w.clipboard.content), exact);
+        QCOMPARE(QString::fromStdU16String(w.clipboard.content), text);
         w.click(w.form.ZhuanHuan);
         w.click(w.form.FuZhi);
-        QCOMPARE(QString::fromStdU16String(w.clipboard.content), u"<pre>"_s + exact + u"</pre>"_s);
+        QCOMPARE(w.clipboard.content, tagwell::convertText<char16_t>(text.toStdU16String(), tagwell::Checked));
+        QVERIFY(w.failures.isEmpty());
+    }
 
+    // Once the user edits, the widget's own text counts.
+    void editedTextIsReadFromTheWidget()
+    {
+        Window w;
+        w.setText(u"a\r\nb\u00a0c\u2028"_s);
         w.form.WenBen->moveCursor(QTextCursor::End);
         QTest::keyClicks(w.form.WenBen, u"!"_s);
         w.click(w.form.FuZhi);
-        QCOMPARE(QString::fromStdU16String(w.clipboard.content), u"<pre>a\nb\u00a0c\nd\u2028e</pre>!"_s);
+        QCOMPARE(QString::fromStdU16String(w.clipboard.content), u"a\nb\u00a0c\u2028!"_s);
     }
 
     void help()
