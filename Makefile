@@ -3,7 +3,7 @@
 PRESET ?= release
 BUILD := build/$(PRESET)
 
-.PHONY: all setup build run test bench clean
+.PHONY: all setup build run test bench package clean
 
 all: build
 
@@ -25,6 +25,10 @@ bench: build
 	@$(BUILD)/bench/tagwell-bench
 	@bench/compare_sed.sh $(BUILD)/cli/tagwell-convert
 	@bench/startup.sh $(BUILD)/app/tagwell $(BUILD)/bench/tagwell-bench-minimal-window
+
+package: build
+	@scripts/setup.sh package
+	@cd $(BUILD) && cpack
 
 clean:
 	rm -rf build

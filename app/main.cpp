@@ -14,6 +14,7 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     QApplication::setApplicationName(u"Tagwell"_s);
     QApplication::setApplicationVersion(QStringLiteral(TAGWELL_VERSION));
+    QGuiApplication::setDesktopFileName(u"org.example.Tagwell"_s);
     QApplication::setWindowIcon(QIcon(u":/icons/tagwell-32.png"_s));
 
     tagwell::SystemClipboard clipboard;

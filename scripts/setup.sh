@@ -4,7 +4,10 @@
 #   scripts/setup.sh [fuzz] [package]
 set -eu
 
-packages="cmake make g++ qt6-base-dev xvfb openbox xdotool xclip x11-utils"
+# The suites also validate the installed desktop files and the Windows
+# version record, so their checkers come with the base set.
+packages="cmake make g++ qt6-base-dev xvfb openbox xdotool xclip x11-utils
+    desktop-file-utils appstream binutils-mingw-w64-x86-64 groff-base file"
 for group in "$@"; do
     case "$group" in
     fuzz) packages="$packages clang libclang-rt-dev" ;;

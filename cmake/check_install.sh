@@ -1,0 +1,99 @@
+#!/bin/sh
+# Installs the build into a scratch folder, as `cpack` and a distribution's
+# packaging do (prefix /usr, DESTDIR), and checks that everything a desktop
+# needs to show and start the program landed where it looks for it.
+# Run by the install_layout test:
+#   cmake/check_install.sh CMAKE BUILD_DIR [CONFIG]
+set -eu
+
+if [ $# -lt 2 ]; then
+    echo "usage: check_install.sh CMAKE BUILD_DIR [CONFIG]" >&2
+    exit 2
+fi
+cmake=$1
+build=$2
+config=${3:-}
+id=org.example.Tagwell
+
+dest=$(mktemp -d)
+trap 'rm -rf "$dest"' EXIT INT TERM
+
+if [ -n "$config" ]; then
+    DESTDIR="$dest" "$cmake" --install "$build" --prefix /usr --config "$config" >/dev/null
+else
+    DESTDIR="$dest" "$cmake" --install "$build" --prefix /usr >/dev/null
+fi
+root="$dest/usr"
+
+failures=0
+fail() {
+    echo "install_layout: $*" >&2
+    failures=$((failures + 1))
+}
+have() {
+    command -v "$1" >/dev/null 2>&1
+}
+need_file() {
+    [ -f "$root/$1" ] || fail "missing /usr/$1"
+}
+
+for program in tagwell tagwell-convert; do
+    [ -x "$root/bin/$program" ] || fail "missing or not executable: /usr/bin/$program"
+done
+# The installed copy runs without the build tree: no stale RPATH into it, no
+# library left behind.
+if [ -x "$root/bin/tagwell-convert" ]; then
+    version=$("$root/bin/tagwell-convert" --version) || fail "installed tagwell-convert --version failed"
+    case "$version" in
+    "tagwell-convert "*) ;;
+    *) fail "installed tagwell-convert --version printed '$version'" ;;
+    esac
+fi
+
+desktop="share/applications/$id.desktop"
+need_file "$desktop"
+if [ -f "$root/$desktop" ]; then
+    if have desktop-file-validate; then
+        desktop-file-validate "$root/$desktop" >&2 || fail "desktop-file-validate rejects /usr/$desktop"
+    fi
+    # The menu runs Exec from PATH and looks Icon up in the icon theme: both
+    # must name what is installed, not what the file was first written for.
+    exec_line=$(sed -n 's/^Exec=\([^ ]*\).*/\1/p' "$root/$desktop")
+    [ -x "$root/bin/$exec_line" ] || fail "/usr/$desktop runs '$exec_line', which is not in /usr/bin"
+    icon_line=$(sed -n 's/^Icon=//p' "$root/$desktop")
+    [ "$icon_line" = "$id" ] || fail "/usr/$desktop names icon '$icon_line', not $id"
+fi
+
+metainfo="share/metainfo/$id.metainfo.xml"
+need_file "$metainfo"
+if [ -f "$root/$metainfo" ]; then
+    if have appstreamcli; then
+        appstreamcli validate --no-net "$root/$metainfo" >&2 || fail "appstreamcli rejects /usr/$metainfo"
+    fi
+    grep -q "<launchable type=\"desktop-id\">$id.desktop</launchable>" "$root/$metainfo" ||
+        fail "/usr/$metainfo does not launch $id.desktop"
+fi
+
+for size in 16 32; do
+    icon="share/icons/hicolor/${size}x$size/apps/$id.png"
+    need_file "$icon"
+    # A theme folder holding a picture of another size shows it scaled, blurred.
+    if [ -f "$root/$icon" ] && have file; then
+        file "$root/$icon" | grep -q "PNG image data, $size x $size," ||
+            fail "/usr/$icon is not a ${size}x$size PNG: $(file -b "$root/$icon")"
+    fi
+done
+need_file "share/icons/hicolor/scalable/apps/$id.svg"
+
+man="share/man/man1/tagwell-convert.1"
+need_file "$man"
+if [ -f "$root/$man" ] && have groff; then
+    warnings=$(groff -man -Tutf8 -ww -z "$root/$man" 2>&1) || fail "groff cannot render /usr/$man"
+    [ -z "$warnings" ] || fail "groff warns about /usr/$man: $warnings"
+fi
+
+if [ "$failures" -ne 0 ]; then
+    echo "install_layout: $failures problem(s); installed files:" >&2
+    (cd "$dest" && find . -type f | sort) >&2
+    exit 1
+fi
