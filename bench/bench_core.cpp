@@ -2,6 +2,7 @@
 // on bytes, each beside memcpy of the same size in the same run. Prints one
 // `name value` line per figure, medians of several runs.
 #include "core/conversion.h"
+#include "keep.h"
 
 #include <algorithm>
 #include <chrono>
@@ -78,7 +79,7 @@ double memcpyMiBPerSecond(std::size_t bytes)
     std::vector<char> to(bytes);
     const double seconds = medianSeconds([&] {
         std::memcpy(to.data(), from.data(), bytes);
-        asm volatile("" : : "r"(to.data()) : "memory");
+        keep(to.data());
     });
     return double(bytes) / (1 << 20) / seconds;
 }
