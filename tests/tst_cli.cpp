@@ -154,12 +154,14 @@ private slots:
         QVERIFY2(run.err.contains("/proc/self/mem: Input/output error"), run.err.constData());
     }
 
-#if !defined(__SANITIZE_ADDRESS__)
     // A gigabyte streams through in a few megabytes: the address space is
     // capped far below the text's size. (Sanitizers reserve address space by
     // the terabyte, so they sit this one out.)
     void gigabyteInConstantMemory()
     {
+#if defined(__SANITIZE_ADDRESS__)
+        QSKIP("the address-space cap cannot hold a sanitized build");
+#endif
         const QString script = u"ulimit -v 131072; yes '<pre>a<b></pre>' | head -c 1073741824 | "_s +
                                QStringLiteral(TAGWELL_CONVERT) + u" | wc -c; exit ${PIPESTATUS[2]}"_s;
         QProcess shell;
@@ -169,7 +171,6 @@ private slots:
         // Each 16-byte line "<pre>a<b></pre>\n" becomes "a&lt;b&gt;\n", 11 bytes.
         QCOMPARE(shell.readAllStandardOutput().trimmed(), QByteArray::number((1LL << 30) / 16 * 11 + 11));
     }
-#endif
 
     // A text far larger than the converter's blocks, with tags cut at every
     // offset around each block edge, gives the whole-text result.
