@@ -1,9 +1,10 @@
 # The two commands of the Quick start, and a few more. Each sets up what is
 # missing, configures with a CMake preset and builds.
 PRESET ?= release
+FUZZ_SECONDS ?= 60
 BUILD := build/$(PRESET)
 
-.PHONY: all setup build run test bench package clean
+.PHONY: all setup build run test bench fuzz package clean
 
 all: build
 
@@ -25,6 +26,9 @@ bench: build
 	@$(BUILD)/bench/tagwell-bench
 	@bench/compare_sed.sh $(BUILD)/cli/tagwell-convert
 	@bench/startup.sh $(BUILD)/app/tagwell $(BUILD)/bench/tagwell-bench-minimal-window
+
+fuzz:
+	@FUZZ_SECONDS=$(FUZZ_SECONDS) fuzz/run.sh
 
 package: build
 	@scripts/setup.sh package
