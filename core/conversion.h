@@ -73,31 +73,21 @@ template <class Ch> constexpr bool isSign(Ch c)
 }
 
 #ifdef TAGWELL_SSE2
-// Bit i*sizeof(Ch) set for each sign among the 16 bytes at `p`.
-template <class Ch> inline unsigned signMask(const Ch* p)
+// Bit i*sizeof(Ch) set for each sign among the 16 bytes of `block`.
+template <class Ch> inline unsigned signMask(__m128i block)
 {
     static_assert(sizeof(Ch) == 1 || sizeof(Ch) == 2);
-    const __m128i v = _mm_or_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)),
-                                   sizeof(Ch) == 1 ? _mm_set1_epi8(2) : _mm_set1_epi16(2));
+    const __m128i v = _mm_or_si128(block, sizeof(Ch) == 1 ? _mm_set1_epi8(2) : _mm_set1_epi16(2));
     const __m128i eq =
         sizeof(Ch) == 1 ? _mm_cmpeq_epi8(v, _mm_set1_epi8(0x3E)) : _mm_cmpeq_epi16(v, _mm_set1_epi16(0x3E));
     return unsigned(_mm_movemask_epi8(eq));
 }
-#endif
 
-// The first '<' or '>' in [p, end), or end. Source code has few of them, so
-// the text is scanned sixteen bytes at a time.
-template <class Ch> const Ch* findSign(const Ch* p, const Ch* end)
+template <class Ch> inline unsigned signMask(const Ch* p)
 {
-#ifdef TAGWELL_SSE2
-    constexpr std::ptrdiff_t lanes = 16 / sizeof(Ch);
-    for (; end - p >= lanes; p += lanes) {
-        if (const unsigned mask = signMask(p))
-            return p + std::countr_zero(mask) / sizeof(Ch);
-    }
-#endif
-    return std::find_if(p, end, isSign<Ch>);
+    return signMask<Ch>(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)));
 }
+#endif
 
 template <class Ch> std::size_t countSigns(const Ch* p, const Ch* end)
 {
@@ -146,6 +136,14 @@ public:
                 out = copyEscaped(in, end, out, true);
                 if (in == end)
                     break;
+                // A '<' that no tag can start here, nor end in a tag that
+                // removing "<pre>" brings together, is only escaped: most of
+                // them, in source code.
+                if (end - in >= 2 && in[1] != Ch('p') && in[1] != Ch('/') && in[1] != Ch('<')) {
+                    out = put(literals::LessThanEntity, out);
+                    ++in;
+                    continue;
+                }
             }
             out = removeOpenTag(*in++, out);
         }
@@ -179,38 +177,31 @@ private:
     // first sign, which is why the output needs Slack units past its end.
     static Ch* copyEscaped(const Ch*& in, const Ch* end, Ch* out, bool stopAtLessThan)
     {
-        for (;;) {
 #ifdef TAGWELL_SSE2
-            constexpr std::ptrdiff_t lanes = 16 / sizeof(Ch);
-            while (end - in >= lanes) {
-                const unsigned mask = detail::signMask(in);
-                _mm_storeu_si128(reinterpret_cast<__m128i*>(out),
-                                 _mm_loadu_si128(reinterpret_cast<const __m128i*>(in)));
-                if (mask == 0) {
-                    in += lanes;
-                    out += lanes;
-                    continue;
-                }
-                const auto before = std::countr_zero(mask) / sizeof(Ch);
-                in += before;
-                out += before;
-                break;
+        constexpr std::ptrdiff_t lanes = 16 / sizeof(Ch);
+        while (end - in >= lanes) {
+            const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out), block);
+            const unsigned mask = detail::signMask<Ch>(block);
+            if (mask == 0) {
+                in += lanes;
+                out += lanes;
+                continue;
             }
-#endif
-            const Ch* sign = detail::findSign(in, end);
-            out = std::copy(in, sign, out);
-            in = sign;
-            if (in == end)
+            const auto before = std::countr_zero(mask) / sizeof(Ch);
+            in += before;
+            out += before;
+            if (*in == Ch('<') && stopAtLessThan)
                 return out;
-            if (*in == Ch('<')) {
-                if (stopAtLessThan)
-                    return out;
-                out = put(literals::LessThanEntity, out);
-            } else {
-                out = put(literals::GreaterThanEntity, out);
-            }
-            ++in;
+            out = escape(*in++, out);
         }
+#endif
+        for (; in != end; ++in) {
+            if (*in == Ch('<') && stopAtLessThan)
+                return out;
+            out = escape(*in, out);
+        }
+        return out;
     }
 
     Ch* removeOpenTag(Ch c, Ch* out)
