@@ -3,6 +3,7 @@
 // whatever the size of the text.
 #include "core/conversion.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
@@ -16,14 +17,24 @@
 #ifdef _WIN32
 #include <fcntl.h>
 #include <io.h>
-#elif defined(__linux__)
+#else
 #include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#define TAGWELL_MAP_INPUT 1
 #endif
 
 namespace {
 
 constexpr std::string_view Program = "tagwell-convert";
-constexpr std::size_t BlockSize = 1024 * 1024;
+// Input is read in blocks small enough to stay in the cache while they are
+// converted; output is written in larger ones, which a file system takes in
+// fewer, cheaper calls.
+constexpr std::size_t ReadSize = 128 * 1024;
+constexpr std::size_t WriteSize = 1024 * 1024;
+// A regular file is read through a window of its pages mapped into memory.
+constexpr std::size_t MapSize = 4 * 1024 * 1024;
 
 constexpr std::string_view Usage = R"(Usage: tagwell-convert [--keep-pre] [FILE...]
 Write FILEs, or standard input, to standard output as an HTML fragment that
@@ -79,7 +90,7 @@ std::FILE* openInput(const std::string& name)
 void widenPipe([[maybe_unused]] std::FILE* file)
 {
 #if defined(__linux__) && defined(F_SETPIPE_SZ)
-    ::fcntl(fileno(file), F_SETPIPE_SZ, int(BlockSize));
+    ::fcntl(fileno(file), F_SETPIPE_SZ, int(WriteSize));
 #endif
 }
 
@@ -91,6 +102,120 @@ bool writeAll(const char* data, std::size_t size)
     return false;
 }
 
+using Converter = tagwell::StreamConverter<char>;
+
+// The converted text, gathered into pieces of at least WriteSize before they
+// are written. Each feed takes at most ReadSize bytes.
+class Output {
+public:
+    explicit Output(tagwell::CheckState state)
+        : converter_(state), buffer_(WriteSize + Converter::maxOutput(ReadSize)), end_(converter_.start(buffer_.data()))
+    {
+    }
+
+    // False once writing failed (and was reported).
+    bool feed(const char* data, std::size_t size)
+    {
+        end_ = converter_.feed(data, size, end_);
+        return std::size_t(end_ - buffer_.data()) < WriteSize || flush();
+    }
+
+    bool finish()
+    {
+        end_ = converter_.finish(end_);
+        return flush() && flushStdout();
+    }
+
+private:
+    bool flush()
+    {
+        const bool written = writeAll(buffer_.data(), std::size_t(end_ - buffer_.data()));
+        end_ = buffer_.data();
+        return written;
+    }
+
+    static bool flushStdout()
+    {
+        if (std::fflush(stdout) == 0)
+            return true;
+        complain("write error", errno);
+        return false;
+    }
+
+    Converter converter_;
+    std::vector<char> buffer_;
+    char* end_;
+};
+
+// Reads the rest of `file` into `output`. False after a failure, reported.
+bool feedRead(std::FILE* file, const std::string& shownName, std::vector<char>& in, Output& output)
+{
+    for (;;) {
+        const std::size_t got = std::fread(in.data(), 1, in.size(), file);
+        if (!output.feed(in.data(), got))
+            return false;
+        if (got < in.size()) {
+            if (!std::ferror(file))
+                return true;
+            complain(shownName, errno);
+            return false;
+        }
+    }
+}
+
+#ifdef TAGWELL_MAP_INPUT
+// What a file that shrinks under its mapping gets: the pages past its new end
+// are gone, and touching one raises SIGBUS. Only async-signal-safe calls.
+char shrankMessage[1024];
+std::size_t shrankLength = 0;
+
+extern "C" void onFileShrank(int)
+{
+    [[maybe_unused]] const auto written = ::write(STDERR_FILENO, shrankMessage, shrankLength);
+    ::_exit(1);
+}
+
+// Converts a regular file from its page-cache pages, mapped a window at a
+// time, rather than copying each block out of the kernel first: on a big file
+// that copy costs as much as the conversion. Leaves the file positioned after
+// what it converted, so that reading takes the rest: anything appended in the
+// meantime, or all of it when the file cannot be mapped. False after a
+// failure, reported.
+bool feedMapped(std::FILE* file, const std::string& shownName, Output& output)
+{
+    const int fd = fileno(file);
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_size <= 0 || ::lseek(fd, 0, SEEK_CUR) != 0)
+        return true;
+    shrankLength = std::size_t(std::snprintf(shrankMessage, sizeof shrankMessage,
+                                             "%.*s: %.900s: the file shrank while it was being read\n",
+                                             int(Program.size()), Program.data(), shownName.c_str()));
+#ifdef MAP_POPULATE
+    constexpr int flags = MAP_PRIVATE | MAP_POPULATE;
+#else
+    constexpr int flags = MAP_PRIVATE;
+#endif
+    off_t at = 0;
+    while (at < info.st_size) {
+        const auto length = std::size_t(std::min<off_t>(off_t(MapSize), info.st_size - at));
+        void* window = ::mmap(nullptr, length, PROT_READ, flags, fd, at);
+        if (window == MAP_FAILED)
+            break;
+        bool written = true;
+        for (std::size_t done = 0; written && done < length; done += ReadSize)
+            written = output.feed(static_cast<const char*>(window) + done, std::min(ReadSize, length - done));
+        ::munmap(window, length);
+        if (!written)
+            return false;
+        at += off_t(length);
+    }
+    if (::fseeko(file, at, SEEK_SET) == 0)
+        return true;
+    complain(shownName, errno);
+    return false;
+}
+#endif
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -101,6 +226,7 @@ int main(int argc, char** argv)
 #else
     // A reader that goes away is a write error to report, not a silent death.
     std::signal(SIGPIPE, SIG_IGN);
+    std::signal(SIGBUS, onFileShrank);
 #endif
 
     tagwell::CheckState state = tagwell::Checked;
@@ -142,34 +268,16 @@ int main(int argc, char** argv)
     widenPipe(stdout);
     widenPipe(stdin);
 
-    using Converter = tagwell::StreamConverter<char>;
-    Converter converter(state);
-    std::vector<char> in(BlockSize);
-    std::vector<char> out(Converter::maxOutput(BlockSize));
-    char* end = converter.start(out.data());
+    Output output(state);
+    std::vector<char> in(ReadSize);
     for (std::size_t i = 0; i < files.size(); ++i) {
-        std::FILE* file = files[i].get();
-        for (;;) {
-            const std::size_t got = std::fread(in.data(), 1, in.size(), file);
-            end = converter.feed(in.data(), got, end);
-            if (!writeAll(out.data(), std::size_t(end - out.data())))
-                return 1;
-            end = out.data();
-            if (got < in.size()) {
-                if (std::ferror(file)) {
-                    complain(names[i] == "-" ? std::string("standard input") : names[i], errno);
-                    return 1;
-                }
-                break;
-            }
-        }
+        const std::string shownName = names[i] == "-" ? "standard input" : names[i];
+#ifdef TAGWELL_MAP_INPUT
+        if (!feedMapped(files[i].get(), shownName, output))
+            return 1;
+#endif
+        if (!feedRead(files[i].get(), shownName, in, output))
+            return 1;
     }
-    end = converter.finish(end);
-    if (!writeAll(out.data(), std::size_t(end - out.data())))
-        return 1;
-    if (std::fflush(stdout) != 0) {
-        complain("write error", errno);
-        return 1;
-    }
-    return 0;
+    return output.finish() ? 0 : 1;
 }

@@ -187,11 +187,33 @@ private slots:
         }
         const QString path = file(u"edges"_s, input);
         for (const auto state : {tagwell::Checked, tagwell::Unchecked}) {
-            const Run run =
-                runConvert(state == tagwell::Checked ? QStringList{path} : QStringList{u"--keep-pre"_s, path});
-            QCOMPARE(run.status, 0);
-            QVERIFY(run.out == QByteArray::fromStdString(tagwell::convertText<char>(toBytes(input), state)));
+            const QStringList options = state == tagwell::Checked ? QStringList{} : QStringList{u"--keep-pre"_s};
+            const QByteArray expected = QByteArray::fromStdString(tagwell::convertText<char>(toBytes(input), state));
+            const Run fromFile = runConvert(options + QStringList{path});
+            QCOMPARE(fromFile.status, 0);
+            QVERIFY(fromFile.out == expected);
+            const Run fromPipe = runConvert(options, input);
+            QCOMPARE(fromPipe.status, 0);
+            QVERIFY(fromPipe.out == expected);
         }
+    }
+
+    // A file cut short while it is being converted is a failed read, not a
+    // shorter text reported as a success.
+    void fileShrinkingMidReadIsReported()
+    {
+        const QString path = file(u"shrinking"_s, QByteArray(64 << 20, 'x'));
+        QProcess process;
+        process.start(QStringLiteral(TAGWELL_CONVERT), {path});
+        // Output has begun, and the full pipe holds the converter back until
+        // the file is cut.
+        QVERIFY(process.waitForReadyRead(10000));
+        QVERIFY(QFile::resize(path, 0));
+        QVERIFY(process.waitForFinished(60000));
+        QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(process.exitCode(), 1);
+        const QByteArray err = process.readAllStandardError();
+        QVERIFY2(err.contains(path.toUtf8() + ": the file shrank while it was being read"), err.constData());
     }
 };
 
