@@ -12,14 +12,9 @@ work=$(mktemp -d)
 pids=()
 trap 'kill "${pids[@]}" 2>/dev/null || true; rm -rf "$work"' EXIT
 
-exec 3>"$work/display"
-Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 </dev/null &
-pids+=($!)
-for _ in $(seq 50); do [ -s "$work/display" ] && break; sleep 0.1; done
-export DISPLAY=":$(cat "$work/display")"
-openbox >/dev/null 2>&1 </dev/null &
-pids+=($!)
-sleep 0.5
+# shellcheck source=../scripts/x_session.sh
+. "$(dirname "$0")/../scripts/x_session.sh"
+start_x_session "$work"
 
 # start PROGRAM TITLE: seconds until its window is viewable, then its RSS in KiB
 start() {

@@ -22,14 +22,9 @@ check() { # check WHAT EXPECTED ACTUAL
     echo "ok: $1"
 }
 
-exec 3>"$work/display"
-Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 </dev/null &
-pids+=($!)
-for _ in $(seq 50); do [ -s "$work/display" ] && break; sleep 0.1; done
-export DISPLAY=":$(cat "$work/display")"
-openbox >/dev/null 2>&1 </dev/null &
-pids+=($!)
-sleep 0.5
+# shellcheck source=../scripts/x_session.sh
+. "$(dirname "$0")/../scripts/x_session.sh"
+start_x_session "$work"
 
 mkdir "$work/bin"
 cat >"$work/bin/xdg-open" <<'SCRIPT'
