@@ -3,88 +3,36 @@
 // finished stage, the failure reaches the caller, and without a failure the
 // text is the whole-text result.
 //
-// Input: one byte for the check state, one for the failing step, the text.
+// Input: one byte for the check state, one for the failing step (0: the check
+// box; n: the text area's read or write n - 1; past the last: none), the text.
 #include "core/commands.h"
 #include "fuzz_support.h"
+#include "tests/failing_text_area.h"
 
 using namespace tagwell;
-
-namespace {
-
-struct Failure {};
-
-// Counts every read of the box and every read and write of the text; step
-// number failAt throws.
-struct Steps {
-    int failAt;
-    int taken = 0;
-    void next()
-    {
-        if (taken++ == failAt)
-            throw Failure{};
-    }
-};
-
-class FailingTextArea : public TextArea {
-public:
-    FailingTextArea(Text text, Steps& steps) : text_(std::move(text)), steps_(steps) {}
-    Text text() const override
-    {
-        steps_.next();
-        return text_;
-    }
-    void setText(Text text) override
-    {
-        steps_.next();
-        text_ = std::move(text);
-        ++writes;
-    }
-    const Text& current() const { return text_; }
-    std::size_t writes = 0;
-
-private:
-    Text text_;
-    Steps& steps_;
-};
-
-class FailingCheckBox : public CheckBox {
-public:
-    FailingCheckBox(CheckState state, Steps& steps) : state_(state), steps_(steps) {}
-    CheckState checkState() const override
-    {
-        steps_.next();
-        return state_;
-    }
-
-private:
-    CheckState state_;
-    Steps& steps_;
-};
-
-} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     if (size < 2)
         return -1;
     const CheckState state = data[0] % 3;
-    Steps steps{data[1] % 12};
+    const int failAt = data[1] % 12;
     const Text original = fuzz::unitsFromBytes(data + 2, size - 2);
     const auto stages = fuzz::modelStages(original, state);
 
-    FailingTextArea area(original, steps);
-    const FailingCheckBox box(state, steps);
+    FakeTextArea area(original, failAt - 1);
+    const FakeCheckBox box(state, failAt == 0);
     bool failed = false;
     try {
         convert(area, box);
     } catch (const Failure&) {
         failed = true;
     }
-    FUZZ_CHECK(area.writes < stages.size());
-    FUZZ_CHECK(area.current() == stages[area.writes]);
-    FUZZ_CHECK(failed == (steps.failAt < steps.taken));
+    FUZZ_CHECK(area.writes.size() < stages.size());
+    FUZZ_CHECK(area.current() == stages[area.writes.size()]);
+    FUZZ_CHECK(failed == (failAt == 0 || failAt - 1 < area.calls));
     if (!failed) {
-        FUZZ_CHECK(area.writes == stages.size() - 1);
+        FUZZ_CHECK(area.writes.size() == stages.size() - 1);
         FUZZ_CHECK(area.current() == convertText(std::u16string_view(original), state));
     }
     return 0;

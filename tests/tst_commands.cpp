@@ -1,59 +1,17 @@
 // The commands against a fake text area, check box and clipboard: the staged
 // writes of Convert and where each command stops when something fails.
 #include "core/commands.h"
+#include "failing_text_area.h"
 #include "text_helpers.h"
 
 #include <QTest>
 
-#include <stdexcept>
 #include <vector>
 
 using namespace tagwell;
 using namespace Qt::StringLiterals;
 
 namespace {
-
-struct Failure : std::runtime_error {
-    Failure() : std::runtime_error("injected failure") {}
-};
-
-// Records every write; the read or write numbered `failAt` (counting both,
-// from 0) throws instead of happening.
-class FakeTextArea : public TextArea {
-public:
-    explicit FakeTextArea(Text text, int failAt = -1) : text_(std::move(text)), failAt_(failAt) {}
-
-    Text text() const override
-    {
-        step();
-        return text_;
-    }
-    void setText(Text text) override
-    {
-        step();
-        text_ = std::move(text);
-        writes.push_back(text_);
-    }
-
-    Text current() const { return text_; }
-    std::vector<Text> writes;
-    mutable int calls = 0;
-
-private:
-    void step() const
-    {
-        if (calls++ == failAt_)
-            throw Failure();
-    }
-    Text text_;
-    int failAt_;
-};
-
-struct FakeCheckBox : CheckBox {
-    explicit FakeCheckBox(CheckState s) : state(s) {}
-    CheckState checkState() const override { return state; }
-    CheckState state;
-};
 
 struct FakeClipboard : Clipboard {
     Text text() const override

@@ -1,0 +1,57 @@
+// Stand-ins for the commands' text area and check box that fail on demand.
+// Standard C++ only, so the fuzz targets use them too.
+#pragma once
+
+#include "core/commands.h"
+
+#include <stdexcept>
+#include <utility>
+#include <vector>
+
+struct Failure : std::runtime_error {
+    Failure() : std::runtime_error("injected failure") {}
+};
+
+// Records every write; the read or write numbered `failAt` (counting both,
+// from 0) throws instead of happening.
+class FakeTextArea : public tagwell::TextArea {
+public:
+    explicit FakeTextArea(tagwell::Text text, int failAt = -1) : text_(std::move(text)), failAt_(failAt) {}
+
+    tagwell::Text text() const override
+    {
+        step();
+        return text_;
+    }
+    void setText(tagwell::Text text) override
+    {
+        step();
+        text_ = std::move(text);
+        writes.push_back(text_);
+    }
+
+    const tagwell::Text& current() const { return text_; }
+    std::vector<tagwell::Text> writes;
+    mutable int calls = 0;
+
+private:
+    void step() const
+    {
+        if (calls++ == failAt_)
+            throw Failure();
+    }
+    tagwell::Text text_;
+    int failAt_;
+};
+
+struct FakeCheckBox : tagwell::CheckBox {
+    explicit FakeCheckBox(tagwell::CheckState s, bool failReads = false) : state(s), fail(failReads) {}
+    tagwell::CheckState checkState() const override
+    {
+        if (fail)
+            throw Failure();
+        return state;
+    }
+    tagwell::CheckState state;
+    bool fail;
+};
