@@ -190,6 +190,7 @@ bool feedMapped(std::FILE* file, const std::string& shownName, Output& output)
     shrankLength = std::size_t(std::snprintf(shrankMessage, sizeof shrankMessage,
                                              "%.*s: %.900s: the file shrank while it was being read\n",
                                              int(Program.size()), Program.data(), shownName.c_str()));
+    std::signal(SIGBUS, onFileShrank);
 #ifdef MAP_POPULATE
     constexpr int flags = MAP_PRIVATE | MAP_POPULATE;
 #else
@@ -209,6 +210,7 @@ bool feedMapped(std::FILE* file, const std::string& shownName, Output& output)
             return false;
         at += off_t(length);
     }
+    std::signal(SIGBUS, SIG_DFL);
     if (::fseeko(file, at, SEEK_SET) == 0)
         return true;
     complain(shownName, errno);
@@ -226,7 +228,6 @@ int main(int argc, char** argv)
 #else
     // A reader that goes away is a write error to report, not a silent death.
     std::signal(SIGPIPE, SIG_IGN);
-    std::signal(SIGBUS, onFileShrank);
 #endif
 
     tagwell::CheckState state = tagwell::Checked;
