@@ -1,8 +1,9 @@
 // Stand-ins for the desktop in window tests: a clipboard and a launcher that
-// record what they are asked and fail on demand.
+// record what they are asked and fail on demand, and a window built on them.
 #pragma once
 
 #include "platform/platform.h"
+#include "ui/main_window.h"
 
 #include <QStringList>
 
@@ -33,4 +34,17 @@ struct FakeLauncher : tagwell::Launcher {
     }
     QStringList opened;
     bool fail = false;
+};
+
+// A Form1 on the stand-ins, its failure messages collected instead of shown.
+struct FakeDesktopWindow {
+    FakeClipboard clipboard;
+    FakeLauncher launcher;
+    tagwell::Form1 form{clipboard, launcher};
+    QStringList failures;
+
+    FakeDesktopWindow()
+    {
+        form.setFailureReporter([this](QWidget*, const QString& message) { failures << message; });
+    }
 };

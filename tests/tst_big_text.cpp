@@ -4,7 +4,6 @@
 #include "fakes.h"
 #include "ui/main_window.h"
 
-#include <QCheckBox>
 #include <QPushButton>
 #include <QTest>
 
@@ -36,25 +35,21 @@ class TestBigText : public QObject {
 private slots:
     void hundredMebibytesThroughTheWindow()
     {
-        FakeClipboard clipboard;
-        FakeLauncher launcher;
-        tagwell::Form1 form{clipboard, launcher};
-        QStringList failures;
-        form.setFailureReporter([&](QWidget*, const QString& message) { failures << message; });
-        form.show(); // shown, so the text area lays out what it is given
-        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        FakeDesktopWindow w;
+        w.form.show(); // shown, so the text area lays out what it is given
+        QVERIFY(QTest::qWaitForWindowExposed(&w.form));
 
         const Text original = bigText(50 << 20); // 50 Mi UTF-16 units: 100 MiB
-        clipboard.content = original;
-        QTest::mouseClick(form.ZhanTie, Qt::LeftButton);
-        QTest::mouseClick(form.ZhuanHuan, Qt::LeftButton);
-        clipboard.content.clear();
-        QTest::mouseClick(form.FuZhi, Qt::LeftButton);
+        w.clipboard.content = original;
+        QTest::mouseClick(w.form.ZhanTie, Qt::LeftButton);
+        QTest::mouseClick(w.form.ZhuanHuan, Qt::LeftButton);
+        w.clipboard.content.clear();
+        QTest::mouseClick(w.form.FuZhi, Qt::LeftButton);
 
-        QVERIFY2(failures.isEmpty(), qPrintable(failures.join(u'\n')));
+        QVERIFY2(w.failures.isEmpty(), qPrintable(w.failures.join(u'\n')));
         const Text expected = tagwell::convertText(std::u16string_view(original), tagwell::Checked);
-        QCOMPARE(clipboard.content.size(), expected.size());
-        QVERIFY(clipboard.content == expected);
+        QCOMPARE(w.clipboard.content.size(), expected.size());
+        QVERIFY(w.clipboard.content == expected);
     }
 };
 

@@ -15,16 +15,7 @@ using tagwell::Form1;
 class TestMainWindow : public QObject {
     Q_OBJECT
 
-    struct Window {
-        FakeClipboard clipboard;
-        FakeLauncher launcher;
-        Form1 form{clipboard, launcher};
-        QStringList failures;
-
-        Window()
-        {
-            form.setFailureReporter([this](QWidget*, const QString& message) { failures << message; });
-        }
+    struct Window : FakeDesktopWindow {
         void click(QPushButton* button) { QTest::mouseClick(button, Qt::LeftButton); }
         QString text() const { return form.WenBen->toPlainText(); }
         void setText(const QString& text)

@@ -49,15 +49,7 @@ using tagwell::Text;
 class TestOutOfMemory : public QObject {
     Q_OBJECT
 
-    struct Window {
-        FakeClipboard clipboard;
-        FakeLauncher launcher;
-        tagwell::Form1 form{clipboard, launcher};
-        QStringList failures;
-        Window()
-        {
-            form.setFailureReporter([this](QWidget*, const QString& message) { failures << message; });
-        }
+    struct Window : FakeDesktopWindow {
         Text text() { return form.document().text(); }
     };
 
