@@ -45,7 +45,8 @@ template <class F> double medianSeconds(F&& run, int runs = 9)
 template <class Ch> double convertMiBPerSecond(const std::basic_string<Ch>& text)
 {
     std::size_t sink = 0;
-    const double seconds = medianSeconds([&] { sink += tagwell::convertText<Ch>(text, tagwell::Checked).size(); });
+    const double seconds =
+        medianSeconds([&] { sink += tagwell::convertText<Ch>(text, tagwell::CheckState::Checked).size(); });
     if (sink == 0)
         std::puts("empty");
     return double(text.size() * sizeof(Ch)) / (1 << 20) / seconds;
@@ -60,7 +61,7 @@ double streamMiBPerSecond(const std::string& bytes)
     std::vector<char> out(Converter::maxOutput(block));
     std::size_t sink = 0;
     const double seconds = medianSeconds([&] {
-        Converter converter(tagwell::Checked);
+        Converter converter(tagwell::CheckState::Checked);
         sink += std::size_t(converter.start(out.data()) - out.data());
         for (std::size_t at = 0; at < bytes.size(); at += block) {
             const std::size_t n = std::min(block, bytes.size() - at);

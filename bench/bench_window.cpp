@@ -89,8 +89,8 @@ public:
     // Convert on `text`, and the yardstick: setting the converted text.
     std::pair<double, double> convertAndSetText(const QString& text)
     {
-        const QString converted =
-            QString::fromStdU16String(tagwell::convertText<char16_t>(text.toStdU16String(), tagwell::Checked));
+        const QString converted = QString::fromStdU16String(
+            tagwell::convertText<char16_t>(text.toStdU16String(), tagwell::CheckState::Checked));
         std::vector<double> convert, setText;
         for (int i = 0; i < Runs; ++i) {
             load(text);
@@ -130,7 +130,7 @@ std::pair<double, double> coreAndMemcpy(const QString& text)
     std::vector<double> core, copy;
     std::u16string target(source.size(), u'\0');
     for (int i = 0; i < Runs; ++i) {
-        core.push_back(timeMs([&] { tagwell::convertText<char16_t>(source, tagwell::Checked); }));
+        core.push_back(timeMs([&] { tagwell::convertText<char16_t>(source, tagwell::CheckState::Checked); }));
         copy.push_back(timeMs([&] {
             std::memcpy(target.data(), source.data(), source.size() * sizeof(char16_t));
             keep(target.data());

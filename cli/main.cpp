@@ -230,7 +230,7 @@ int main(int argc, char** argv)
     std::signal(SIGPIPE, SIG_IGN);
 #endif
 
-    tagwell::CheckState state = tagwell::Checked;
+    tagwell::CheckState state = tagwell::CheckState::Checked;
     std::vector<std::string> names;
     bool optionsEnded = false;
     for (int i = 1; i < argc; ++i) {
@@ -240,7 +240,7 @@ int main(int argc, char** argv)
         } else if (arg == "--") {
             optionsEnded = true;
         } else if (arg == "--keep-pre") {
-            state = tagwell::Unchecked;
+            state = tagwell::CheckState::Unchecked;
         } else if (arg == "--help") {
             std::fwrite(Usage.data(), 1, Usage.size(), stdout);
             return std::fflush(stdout) == 0 ? 0 : 1;

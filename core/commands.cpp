@@ -24,7 +24,7 @@ Text wrap(const Text& text)
 
 void convert(TextArea& area, const CheckBox& box)
 {
-    if (box.checkState() == Checked)
+    if (box.checkState() == CheckState::Checked)
         area.setText(removePreTags(area.text()));
     area.setText(replaceAll<char16_t>(area.text(), literals::LessThan, literals::LessThanEntity));
     area.setText(replaceAll<char16_t>(area.text(), literals::GreaterThan, literals::GreaterThanEntity));

@@ -19,11 +19,11 @@
 
 namespace tagwell {
 
-// State of the "remove pre tags" box: only Checked removes the tags.
-using CheckState = std::int16_t;
-inline constexpr CheckState Unchecked = 0;
-inline constexpr CheckState Checked = 1;
-inline constexpr CheckState Grayed = 2;
+// State of the "remove pre tags" box, with the values a check box state has
+// always had in this program's terms: only Checked removes the tags. A class
+// of its own, so that a toolkit's check state (where Checked is 2) cannot
+// pass for it.
+enum class CheckState : std::int16_t { Unchecked = 0, Checked = 1, Grayed = 2 };
 
 namespace literals {
 inline constexpr std::string_view OpenTag = "<pre>";
@@ -112,7 +112,7 @@ template <class Ch> std::size_t countSigns(const Ch* p, const Ch* end)
 // character that broke the old one.
 template <class Ch> class StreamConverter {
 public:
-    explicit StreamConverter(CheckState state) : removeTags_(state == Checked) {}
+    explicit StreamConverter(CheckState state) : removeTags_(state == CheckState::Checked) {}
 
     // Room past the written output that feed() may scribble on.
     static constexpr std::size_t Slack = 16 / sizeof(Ch);

@@ -20,8 +20,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
     const std::u16string units = fuzz::unitsFromBytes(data, size);
-    const auto spelled = size >= 2 ? CheckState(std::uint16_t(data[0] << 8 | data[1])) : Grayed;
-    for (const CheckState state : {Unchecked, Checked, Grayed, spelled}) {
+    const auto spelled = size >= 2 ? CheckState(std::uint16_t(data[0] << 8 | data[1])) : CheckState::Grayed;
+    for (const CheckState state : {CheckState::Unchecked, CheckState::Checked, CheckState::Grayed, spelled}) {
         compareWithModel(bytes, state);
         compareWithModel(std::u16string_view(units), state);
     }

@@ -39,7 +39,7 @@ template <class Ch>
 std::vector<std::basic_string<Ch>> modelStages(std::basic_string<Ch> text, tagwell::CheckState state)
 {
     std::vector<std::basic_string<Ch>> stages{text};
-    if (state == tagwell::Checked) {
+    if (state == tagwell::CheckState::Checked) {
         naiveReplace(text, "<pre>", "");
         naiveReplace(text, "</pre>", "");
         stages.push_back(text);

@@ -15,7 +15,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     if (size < 2)
         return -1;
-    const CheckState state = data[0] % 3;
+    const auto state = CheckState(data[0] % 3);
     const int failAt = data[1] % 12;
     const Text original = fuzz::unitsFromBytes(data + 2, size - 2);
     const auto stages = fuzz::modelStages(original, state);

@@ -60,7 +60,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     if (size < 5)
         return -1;
-    const CheckState state = data[0] % 3;
+    const auto state = CheckState(data[0] % 3);
     const std::uint32_t seed = std::uint32_t(data[1]) | std::uint32_t(data[2]) << 8 | std::uint32_t(data[3]) << 16 |
                                std::uint32_t(data[4]) << 24;
     data += 5;

@@ -47,7 +47,7 @@ private slots:
         QTest::mouseClick(w.form.FuZhi, Qt::LeftButton);
 
         QVERIFY2(w.failures.isEmpty(), qPrintable(w.failures.join(u'\n')));
-        const Text expected = tagwell::convertText(std::u16string_view(original), tagwell::Checked);
+        const Text expected = tagwell::convertText(std::u16string_view(original), tagwell::CheckState::Checked);
         QCOMPARE(w.clipboard.content.size(), expected.size());
         QVERIFY(w.clipboard.content == expected);
     }

@@ -186,8 +186,9 @@ private slots:
             input.append(QByteArray::fromStdString(randomTagText<char>(random, 20)));
         }
         const QString path = file(u"edges"_s, input);
-        for (const auto state : {tagwell::Checked, tagwell::Unchecked}) {
-            const QStringList options = state == tagwell::Checked ? QStringList{} : QStringList{u"--keep-pre"_s};
+        for (const auto state : {tagwell::CheckState::Checked, tagwell::CheckState::Unchecked}) {
+            const QStringList options =
+                state == tagwell::CheckState::Checked ? QStringList{} : QStringList{u"--keep-pre"_s};
             const QByteArray expected = QByteArray::fromStdString(tagwell::convertText<char>(toBytes(input), state));
             const Run fromFile = runConvert(options + QStringList{path});
             QCOMPARE(fromFile.status, 0);

@@ -44,11 +44,12 @@ private slots:
         QTest::addColumn<QStringList>("writes");
         const QString input = u"<pre>a<b></pre>"_s;
         QTest::newRow("checked: four writes")
-            << int(Checked) << QStringList{u"a<b>"_s, u"a&lt;b>"_s, u"a&lt;b&gt;"_s, u"<pre>a&lt;b&gt;</pre>"_s};
+            << int(CheckState::Checked)
+            << QStringList{u"a<b>"_s, u"a&lt;b>"_s, u"a&lt;b&gt;"_s, u"<pre>a&lt;b&gt;</pre>"_s};
         const QStringList kept{u"&lt;pre>a&lt;b>&lt;/pre>"_s, u"&lt;pre&gt;a&lt;b&gt;&lt;/pre&gt;"_s,
                                u"<pre>&lt;pre&gt;a&lt;b&gt;&lt;/pre&gt;</pre>"_s};
-        QTest::newRow("unchecked: three writes") << int(Unchecked) << kept;
-        QTest::newRow("grayed: as unchecked") << int(Grayed) << kept;
+        QTest::newRow("unchecked: three writes") << int(CheckState::Unchecked) << kept;
+        QTest::newRow("grayed: as unchecked") << int(CheckState::Grayed) << kept;
     }
 
     void convertWritesEachStage()
@@ -69,11 +70,11 @@ private slots:
     void convertStopsAtFailure()
     {
         const Text input = u"<pre>x<y></pre>";
-        for (CheckState state : {Unchecked, Checked}) {
+        for (CheckState state : {CheckState::Unchecked, CheckState::Checked}) {
             FakeTextArea reference(input);
             convert(reference, FakeCheckBox(state));
             const int totalCalls = reference.calls;
-            QCOMPARE(totalCalls, state == Checked ? 8 : 6);
+            QCOMPARE(totalCalls, state == CheckState::Checked ? 8 : 6);
 
             for (int failAt = 0; failAt < totalCalls; ++failAt) {
                 FakeTextArea area(input, failAt);

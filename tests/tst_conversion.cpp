@@ -13,7 +13,7 @@ namespace {
 template <class Ch> std::basic_string<Ch> stagedModel(const std::basic_string<Ch>& text, CheckState state)
 {
     std::basic_string<Ch> t = text;
-    if (state == Checked) {
+    if (state == CheckState::Checked) {
         t = replaceAll<Ch>(t, "<pre>", "");
         t = replaceAll<Ch>(t, "</pre>", "");
     }
@@ -55,39 +55,43 @@ private slots:
         struct Case {
             const char* name;
             const char* input;
-            int state;
+            CheckState state;
             const char* expected;
         };
         const Case cases[] = {
-            {"empty, unchecked", "", Unchecked, "<pre></pre>"},
-            {"empty, checked", "", Checked, "<pre></pre>"},
-            {"empty, grayed", "", Grayed, "<pre></pre>"},
-            {"signs escaped", "a<b>c", Checked, "<pre>a&lt;b&gt;c</pre>"},
-            {"signs escaped, unchecked", "a<b>c", Unchecked, "<pre>a&lt;b&gt;c</pre>"},
-            {"ampersands and entities kept", "x && y &lt; &nbsp; \"q\" 'q'", Checked,
+            {"empty, unchecked", "", CheckState::Unchecked, "<pre></pre>"},
+            {"empty, checked", "", CheckState::Checked, "<pre></pre>"},
+            {"empty, grayed", "", CheckState::Grayed, "<pre></pre>"},
+            {"signs escaped", "a<b>c", CheckState::Checked, "<pre>a&lt;b&gt;c</pre>"},
+            {"signs escaped, unchecked", "a<b>c", CheckState::Unchecked, "<pre>a&lt;b&gt;c</pre>"},
+            {"ampersands and entities kept", "x && y &lt; &nbsp; \"q\" 'q'", CheckState::Checked,
              "<pre>x && y &lt; &nbsp; \"q\" 'q'</pre>"},
-            {"tags removed when checked", "<pre>int x;</pre>", Checked, "<pre>int x;</pre>"},
-            {"tags kept when unchecked", "<pre>int x;</pre>", Unchecked, "<pre>&lt;pre&gt;int x;&lt;/pre&gt;</pre>"},
-            {"grayed keeps tags", "<pre>x</pre>", Grayed, "<pre>&lt;pre&gt;x&lt;/pre&gt;</pre>"},
-            {"removal is case-sensitive", "<PRE>x</PRE>", Checked, "<pre>&lt;PRE&gt;x&lt;/PRE&gt;</pre>"},
-            {"tag with attributes kept", "<pre class=x>y</pre>", Checked, "<pre>&lt;pre class=x&gt;y</pre>"},
-            {"opening tag formed by removal stays", "<</pre>pre>", Checked, "<pre>&lt;pre&gt;</pre>"},
-            {"closing tag formed by removal goes", "</<pre>pre>", Checked, "<pre></pre>"},
-            {"closing tag formed behind a sign", "<<pre>/pre>", Checked, "<pre></pre>"},
-            {"signs in a row", "a<<b>>c<<<", Checked, "<pre>a&lt;&lt;b&gt;&gt;c&lt;&lt;&lt;</pre>"},
-            {"opening tag formed after <p stays", "<p<pre>re>", Checked, "<pre>&lt;pre&gt;</pre>"},
-            {"nested opening tags", "<pre><pre>", Checked, "<pre></pre>"},
-            {"opening tag split by itself stays", "<pr<pre>e>", Checked, "<pre>&lt;pre&gt;</pre>"},
-            {"unfinished tags at the end", "a<pre</pre", Checked, "<pre>a&lt;pre&lt;/pre</pre>"},
-            {"line breaks pass, trailing one too", "a\r\nb\rc\n", Checked, "<pre>a\r\nb\rc\n</pre>"},
-            {"already converted text is a fixed point", "<pre>a&lt;b&gt;</pre>", Checked, "<pre>a&lt;b&gt;</pre>"},
-            {"multi-byte characters pass", "文本 <😀> €", Checked, "<pre>文本 &lt;😀&gt; €</pre>"},
+            {"tags removed when checked", "<pre>int x;</pre>", CheckState::Checked, "<pre>int x;</pre>"},
+            {"tags kept when unchecked", "<pre>int x;</pre>", CheckState::Unchecked,
+             "<pre>&lt;pre&gt;int x;&lt;/pre&gt;</pre>"},
+            {"grayed keeps tags", "<pre>x</pre>", CheckState::Grayed, "<pre>&lt;pre&gt;x&lt;/pre&gt;</pre>"},
+            {"removal is case-sensitive", "<PRE>x</PRE>", CheckState::Checked, "<pre>&lt;PRE&gt;x&lt;/PRE&gt;</pre>"},
+            {"tag with attributes kept", "<pre class=x>y</pre>", CheckState::Checked,
+             "<pre>&lt;pre class=x&gt;y</pre>"},
+            {"opening tag formed by removal stays", "<</pre>pre>", CheckState::Checked, "<pre>&lt;pre&gt;</pre>"},
+            {"closing tag formed by removal goes", "</<pre>pre>", CheckState::Checked, "<pre></pre>"},
+            {"closing tag formed behind a sign", "<<pre>/pre>", CheckState::Checked, "<pre></pre>"},
+            {"signs in a row", "a<<b>>c<<<", CheckState::Checked, "<pre>a&lt;&lt;b&gt;&gt;c&lt;&lt;&lt;</pre>"},
+            {"opening tag formed after <p stays", "<p<pre>re>", CheckState::Checked, "<pre>&lt;pre&gt;</pre>"},
+            {"nested opening tags", "<pre><pre>", CheckState::Checked, "<pre></pre>"},
+            {"opening tag split by itself stays", "<pr<pre>e>", CheckState::Checked, "<pre>&lt;pre&gt;</pre>"},
+            {"unfinished tags at the end", "a<pre</pre", CheckState::Checked, "<pre>a&lt;pre&lt;/pre</pre>"},
+            {"line breaks pass, trailing one too", "a\r\nb\rc\n", CheckState::Checked, "<pre>a\r\nb\rc\n</pre>"},
+            {"already converted text is a fixed point", "<pre>a&lt;b&gt;</pre>", CheckState::Checked,
+             "<pre>a&lt;b&gt;</pre>"},
+            {"multi-byte characters pass", "文本 <😀> €", CheckState::Checked, "<pre>文本 &lt;😀&gt; €</pre>"},
         };
         for (const Case& c : cases)
-            QTest::newRow(c.name) << QByteArray(c.input) << c.state << QByteArray(c.expected);
-        QTest::newRow("NUL inside") << QByteArray("a\0<b", 4) << int(Checked) << QByteArray("<pre>a\0&lt;b</pre>", 18);
+            QTest::newRow(c.name) << QByteArray(c.input) << int(c.state) << QByteArray(c.expected);
+        QTest::newRow("NUL inside") << QByteArray("a\0<b", 4) << int(CheckState::Checked)
+                                    << QByteArray("<pre>a\0&lt;b</pre>", 18);
         QTest::newRow("invalid UTF-8 passes")
-            << QByteArray("\xff<\xc3") << int(Checked) << QByteArray("<pre>\xff&lt;\xc3</pre>");
+            << QByteArray("\xff<\xc3") << int(CheckState::Checked) << QByteArray("<pre>\xff&lt;\xc3</pre>");
     }
 
     void convertText()
@@ -110,7 +114,7 @@ private slots:
         const std::u16string input = {0xD800, u'<', 0, 0xDC00, u'>', 0xFFFF};
         const std::u16string expected = u"<pre>" + std::u16string{0xD800} + u"&lt;" + std::u16string(1, 0) +
                                         std::u16string{0xDC00} + u"&gt;" + std::u16string{0xFFFF} + u"</pre>";
-        QCOMPARE(tagwell::convertText<char16_t>(input, Checked), expected);
+        QCOMPARE(tagwell::convertText<char16_t>(input, CheckState::Checked), expected);
     }
 
     void replaceAll_data()
@@ -164,15 +168,15 @@ private slots:
     {
         QRandomGenerator random(7);
         for (int round = 0; round < 1000; ++round) {
-            const auto once = tagwell::convertText<char>(randomTagText<char>(random, 30), Checked);
-            QCOMPARE(tagwell::convertText<char>(once, Checked), once);
+            const auto once = tagwell::convertText<char>(randomTagText<char>(random, 30), CheckState::Checked);
+            QCOMPARE(tagwell::convertText<char>(once, CheckState::Checked), once);
         }
     }
 
     void uncheckedConversionNestsAgain()
     {
-        const auto once = tagwell::convertText<char>("<b>", Unchecked);
-        QCOMPARE(tagwell::convertText<char>(once, Unchecked),
+        const auto once = tagwell::convertText<char>("<b>", CheckState::Unchecked);
+        QCOMPARE(tagwell::convertText<char>(once, CheckState::Unchecked),
                  std::string("<pre>&lt;pre&gt;&lt;b&gt;&lt;/pre&gt;</pre>"));
     }
 };

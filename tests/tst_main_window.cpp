@@ -64,7 +64,7 @@ private slots:
         QVERIFY(w.form.windowFlags() & Qt::WindowMinMaxButtonsHint);
 
         QCOMPARE(w.form.Pre->checkState(), Qt::Checked);
-        QCOMPARE(tagwell::checkStateOf(*w.form.Pre), tagwell::Checked);
+        QCOMPARE(tagwell::checkStateOf(*w.form.Pre), tagwell::CheckState::Checked);
         QVERIFY(w.text().isEmpty());
         QCOMPARE(w.form.WenBen->lineWrapMode(), QPlainTextEdit::WidgetWidth);
         QCOMPARE(w.form.WenBen->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
@@ -79,9 +79,10 @@ private slots:
     {
         QCheckBox box;
         box.setTristate(true);
-        const std::pair<Qt::CheckState, tagwell::CheckState> cases[] = {{Qt::Unchecked, tagwell::Unchecked},
-                                                                        {Qt::Checked, tagwell::Checked},
-                                                                        {Qt::PartiallyChecked, tagwell::Grayed}};
+        const std::pair<Qt::CheckState, tagwell::CheckState> cases[] = {
+            {Qt::Unchecked, tagwell::CheckState::Unchecked},
+            {Qt::Checked, tagwell::CheckState::Checked},
+            {Qt::PartiallyChecked, tagwell::CheckState::Grayed}};
         for (const auto& [qt, state] : cases) {
             box.setCheckState(qt);
             QCOMPARE(tagwell::checkStateOf(box), state);
@@ -173,7 +174,8 @@ private slots:
         QCOMPARE(QString::fromStdU16String(w.clipboard.content), text);
         w.click(w.form.ZhuanHuan);
         w.click(w.form.FuZhi);
-        QCOMPARE(w.clipboard.content, tagwell::convertText<char16_t>(text.toStdU16String(), tagwell::Checked));
+        QCOMPARE(w.clipboard.content,
+                 tagwell::convertText<char16_t>(text.toStdU16String(), tagwell::CheckState::Checked));
         QVERIFY(w.failures.isEmpty());
     }
 

@@ -95,7 +95,7 @@ private slots:
                 QCOMPARE(now, stages.back());
             // The program goes on: the next Convert finishes the job.
             w.form.ZhuanHuan->click();
-            QCOMPARE(w.text(), tagwell::convertText<char16_t>(now, tagwell::Checked));
+            QCOMPARE(w.text(), tagwell::convertText<char16_t>(now, tagwell::CheckState::Checked));
         });
     }
 

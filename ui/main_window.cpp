@@ -101,13 +101,13 @@ CheckState checkStateOf(const QCheckBox& box)
 {
     switch (box.checkState()) {
     case Qt::Unchecked:
-        return Unchecked;
+        return CheckState::Unchecked;
     case Qt::Checked:
-        return Checked;
+        return CheckState::Checked;
     case Qt::PartiallyChecked:
-        return Grayed;
+        return CheckState::Grayed;
     }
-    return Unchecked;
+    return CheckState::Unchecked;
 }
 
 namespace {
