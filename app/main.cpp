@@ -1,5 +1,6 @@
 // tagwell: starts the window. The program takes no arguments of its own.
 #include "platform/platform.h"
+#include "tagwell_version.h"
 #include "ui/main_window.h"
 
 #include <QApplication>

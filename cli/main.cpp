@@ -2,6 +2,7 @@
 // input to standard output, in fixed-size blocks so that memory stays the same
 // whatever the size of the text.
 #include "core/conversion.h"
+#include "tagwell_version.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -245,7 +246,7 @@ int main(int argc, char** argv)
             std::fwrite(Usage.data(), 1, Usage.size(), stdout);
             return std::fflush(stdout) == 0 ? 0 : 1;
         } else if (arg == "--version") {
-            std::puts("tagwell-convert 1.0");
+            std::puts("tagwell-convert " TAGWELL_VERSION_SHORT);
             return std::fflush(stdout) == 0 ? 0 : 1;
         } else {
             std::fprintf(stderr, "%.*s: unknown option '%s'\n%.*s", int(Program.size()), Program.data(), argv[i],

@@ -1,4 +1,5 @@
 #include "ui/main_window.h"
+#include "tagwell_version.h"
 
 #include <QCheckBox>
 #include <QEvent>
@@ -129,7 +130,7 @@ Form1::Form1(Clipboard& clipboard, Launcher& launcher, QWidget* parent)
           [](QWidget* owner, const QString& message) { QMessageBox::critical(owner, owner->windowTitle(), message); })
 {
     setObjectName(u"Form1"_s);
-    setWindowTitle(u"Tagwell 1.0  - 作者:Zorvik"_s);
+    setWindowTitle(u"Tagwell " TAGWELL_VERSION_SHORT "  - 作者:Zorvik"_s);
     resize(pixels(ClientWidth), pixels(ClientHeight));
 
     QWidget* previous = nullptr;
