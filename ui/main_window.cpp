@@ -11,32 +11,14 @@
 
 #include <cmath>
 #include <new>
+#include <type_traits>
+#include <variant>
 
 using namespace Qt::StringLiterals;
 
 namespace tagwell {
 
 namespace {
-
-enum class Kind { Button, CheckBox, TextBox };
-
-struct Control {
-    const char16_t* name;
-    Kind kind;
-    const char16_t* caption;
-    int left, top, width, height; // twips
-};
-
-// In tab order.
-const Control controls[] = {
-    {u"ZhanTie", Kind::Button, u"粘贴", 120, 120, 975, 375},
-    {u"ZhuanHuan", Kind::Button, u"转换", 1200, 120, 975, 375},
-    {u"FuZhi", Kind::Button, u"复制", 2280, 120, 975, 375},
-    {u"QingKong", Kind::Button, u"清空", 3360, 120, 975, 375},
-    {u"GuanWang", Kind::Button, u"查看帮助/更新", 4440, 120, 1575, 375},
-    {u"Pre", Kind::CheckBox, u"清除pre标签", 6240, 120, 1335, 375},
-    {u"WenBen", Kind::TextBox, u"", 0, 600, 7575, 4935},
-};
 
 constexpr int ClientWidth = 7560;  // twips
 constexpr int ClientHeight = 5520; // twips
@@ -124,8 +106,42 @@ private:
 
 } // namespace
 
+// A row of the control table. The member's type says which kind of control
+// the row makes.
+struct Form1::Control {
+    using Member = std::variant<QPushButton * Form1::*, QCheckBox * Form1::*, QPlainTextEdit * Form1::*>;
+    Member member;
+    const char16_t* name;
+    const char16_t* caption;
+    int left, top, width, height; // twips
+    void (Form1::*click)() = nullptr;
+};
+
+// In tab order.
+const Form1::Control Form1::controls[] = {
+    {&Form1::ZhanTie, u"ZhanTie", u"粘贴", 120, 120, 975, 375, &Form1::paste},
+    {&Form1::ZhuanHuan, u"ZhuanHuan", u"转换", 1200, 120, 975, 375, &Form1::convert},
+    {&Form1::FuZhi, u"FuZhi", u"复制", 2280, 120, 975, 375, &Form1::copy},
+    {&Form1::QingKong, u"QingKong", u"清空", 3360, 120, 975, 375, &Form1::clear},
+    {&Form1::GuanWang, u"GuanWang", u"查看帮助/更新", 4440, 120, 1575, 375, &Form1::openHelp},
+    {&Form1::Pre, u"Pre", u"清除pre标签", 6240, 120, 1335, 375},
+    {&Form1::WenBen, u"WenBen", u"", 0, 600, 7575, 4935},
+};
+
+namespace {
+
+template <class Widget> Widget* makeControl(const char16_t* caption, QWidget* parent)
+{
+    if constexpr (std::is_same_v<Widget, QPlainTextEdit>)
+        return new QPlainTextEdit(parent);
+    else
+        return new Widget(QString::fromUtf16(caption), parent);
+}
+
+} // namespace
+
 Form1::Form1(Clipboard& clipboard, Launcher& launcher, QWidget* parent)
-    : QWidget(parent), WenBen(new QPlainTextEdit(this)), clipboard_(clipboard), launcher_(launcher), document_(*WenBen),
+    : QWidget(parent), clipboard_(clipboard), launcher_(launcher),
       reportFailure_(
           [](QWidget* owner, const QString& message) { QMessageBox::critical(owner, owner->windowTitle(), message); })
 {
@@ -135,42 +151,27 @@ Form1::Form1(Clipboard& clipboard, Launcher& launcher, QWidget* parent)
 
     QWidget* previous = nullptr;
     for (const Control& c : controls) {
-        QWidget* widget = nullptr;
-        switch (c.kind) {
-        case Kind::Button:
-            widget = new QPushButton(QString::fromUtf16(c.caption), this);
-            break;
-        case Kind::CheckBox:
-            widget = Pre = new QCheckBox(QString::fromUtf16(c.caption), this);
-            break;
-        case Kind::TextBox:
-            widget = WenBen;
-            break;
-        }
+        QWidget* widget = std::visit(
+            [&](auto member) -> QWidget* {
+                using Widget = std::remove_pointer_t<std::remove_reference_t<decltype(this->*member)>>;
+                return this->*member = makeControl<Widget>(c.caption, this);
+            },
+            c.member);
         widget->setObjectName(QString::fromUtf16(c.name));
         widget->setGeometry(pixels(c.left), pixels(c.top), pixels(c.width), pixels(c.height));
         if (previous != nullptr)
             setTabOrder(previous, widget);
         previous = widget;
+        if (auto* button = qobject_cast<QPushButton*>(widget); button != nullptr && c.click != nullptr)
+            connect(button, &QPushButton::clicked, this, [this, click = c.click] { runCommand(click); });
     }
-    ZhanTie = findChild<QPushButton*>(u"ZhanTie"_s);
-    ZhuanHuan = findChild<QPushButton*>(u"ZhuanHuan"_s);
-    FuZhi = findChild<QPushButton*>(u"FuZhi"_s);
-    QingKong = findChild<QPushButton*>(u"QingKong"_s);
-    GuanWang = findChild<QPushButton*>(u"GuanWang"_s);
 
     Pre->setCheckState(Qt::Checked);
     WenBen->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     WenBen->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     WenBen->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     WenBen->setTabChangesFocus(false);
-
-    connect(ZhanTie, &QPushButton::clicked, this, [this] { runCommand([this] { paste(document_, clipboard_); }); });
-    connect(ZhuanHuan, &QPushButton::clicked, this,
-            [this] { runCommand([this] { convert(document_, PreBox(*Pre)); }); });
-    connect(FuZhi, &QPushButton::clicked, this, [this] { runCommand([this] { copy(document_, clipboard_); }); });
-    connect(QingKong, &QPushButton::clicked, this, [this] { runCommand([this] { clear(document_); }); });
-    connect(GuanWang, &QPushButton::clicked, this, [this] { runCommand([this] { openHelp(); }); });
+    document_.emplace(*WenBen);
 
     // The window's load: the margins come from the layout as built, before
     // the window is shown.
@@ -222,16 +223,36 @@ bool Form1::event(QEvent* event)
     return QWidget::event(event);
 }
 
+void Form1::paste()
+{
+    tagwell::paste(*document_, clipboard_);
+}
+
+void Form1::convert()
+{
+    tagwell::convert(*document_, PreBox(*Pre));
+}
+
+void Form1::copy()
+{
+    tagwell::copy(*document_, clipboard_);
+}
+
+void Form1::clear()
+{
+    tagwell::clear(*document_);
+}
+
 void Form1::openHelp()
 {
     launcher_.openUrl(helpAddress());
 }
 
-void Form1::runCommand(const std::function<void()>& command)
+void Form1::runCommand(void (Form1::*command)())
 {
     QString failure;
     try {
-        command();
+        (this->*command)();
     } catch (const PlatformError& error) {
         failure = error.message();
     } catch (const std::bad_alloc&) {
@@ -242,7 +263,7 @@ void Form1::runCommand(const std::function<void()>& command)
     }
     // Whatever the command finished reaches the screen before any message.
     try {
-        document_.commit();
+        document_->commit();
     } catch (const std::bad_alloc&) {
         failure = u"内存不足，无法显示文本。\nOut of memory: the text could not be shown."_s;
     }

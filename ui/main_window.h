@@ -8,9 +8,11 @@
 // Convert costs one replacement of the widget's text. A command that fails
 // leaves the last text it finished and shows a message; the program goes on.
 //
-// Positions come from one table in twips (15 to a logical pixel). At load the
-// window measures how far WenBen's right and bottom edges lie from its own;
-// every resize keeps those distances.
+// The controls come from one table: each row names the member it fills, its
+// caption, its place in twips (15 to a logical pixel) and the command a click
+// runs; the rows are in tab order. At load the window measures how far
+// WenBen's right and bottom edges lie from its own; every resize keeps those
+// distances.
 #pragma once
 
 #include "core/commands.h"
@@ -64,7 +66,6 @@ public:
 
     // How failures reach the user; a message box unless a test says otherwise.
     void setFailureReporter(FailureReporter reporter);
-    void reportFailure(const QString& message);
 
     static QString helpAddress();
 
@@ -79,20 +80,33 @@ public:
     int HeightMargin = 0;
     int WidthMargin = 0;
 
-    WenBenText& document() { return document_; }
+    WenBenText& document() { return *document_; }
+
+public slots:
+    // Also where a failure that the launcher learns of only later arrives.
+    void reportFailure(const QString& message);
 
 protected:
     bool event(QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
 private:
-    void measureMargins();
-    void runCommand(const std::function<void()>& command);
+    struct Control;
+    static const Control controls[];
+
+    // What the buttons' clicks run.
+    void paste();
+    void convert();
+    void copy();
+    void clear();
     void openHelp();
+
+    void measureMargins();
+    void runCommand(void (Form1::*command)());
 
     Clipboard& clipboard_;
     Launcher& launcher_;
-    WenBenText document_;
+    std::optional<WenBenText> document_; // once WenBen exists
     FailureReporter reportFailure_;
     bool activated_ = false;
 };
