@@ -6,8 +6,6 @@
 #include <QApplication>
 #include <QIcon>
 
-#include <memory>
-
 using namespace Qt::StringLiterals;
 
 int main(int argc, char** argv)
@@ -19,12 +17,9 @@ int main(int argc, char** argv)
     QApplication::setWindowIcon(QIcon(u":/icons/tagwell-32.png"_s));
 
     tagwell::SystemClipboard clipboard;
-    std::unique_ptr<tagwell::Form1> window;
-    tagwell::DesktopLauncher launcher([&window](const QString& message) {
-        if (window)
-            window->reportFailure(message);
-    });
-    window = std::make_unique<tagwell::Form1>(clipboard, launcher);
-    window->show();
+    tagwell::DesktopLauncher launcher;
+    tagwell::Form1 window(clipboard, launcher);
+    QObject::connect(&launcher, &tagwell::Launcher::lateFailure, &window, &tagwell::Form1::reportFailure);
+    window.show();
     return QApplication::exec();
 }

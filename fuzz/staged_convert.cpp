@@ -6,8 +6,8 @@
 // Input: one byte for the check state, one for the failing step (0: the check
 // box; n: the text area's read or write n - 1; past the last: none), the text.
 #include "core/commands.h"
+#include "fakes.h"
 #include "fuzz_support.h"
-#include "tests/failing_text_area.h"
 
 using namespace tagwell;
 

@@ -35,11 +35,6 @@ QString launchFailureMessage(const QString& url)
         .arg(url);
 }
 
-DesktopLauncher::DesktopLauncher(FailureCallback onLateFailure, QObject* parent)
-    : QObject(parent), onLateFailure_(std::move(onLateFailure))
-{
-}
-
 void DesktopLauncher::openUrl(const QString& url)
 {
 #if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS)
@@ -54,8 +49,8 @@ void DesktopLauncher::openUrl(const QString& url)
     process->setStandardInputFile(QProcess::nullDevice());
     connect(process, &QProcess::finished, this, [this, process, url](int code, QProcess::ExitStatus status) {
         process->deleteLater();
-        if ((status != QProcess::NormalExit || code != 0) && onLateFailure_)
-            onLateFailure_(launchFailureMessage(url));
+        if (status != QProcess::NormalExit || code != 0)
+            emit lateFailure(launchFailureMessage(url));
     });
     process->start(opener, {url});
     if (!process->waitForStarted(5000)) {

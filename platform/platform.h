@@ -8,7 +8,6 @@
 #include <QObject>
 #include <QString>
 
-#include <functional>
 #include <stdexcept>
 
 namespace tagwell {
@@ -30,25 +29,26 @@ public:
 };
 
 // Opens a web address without waiting for the browser. A failure that is
-// known at once is thrown; one that the launching program only reports once
-// it has run (no browser could be started) goes to the callback given at
-// construction, later, on the event loop.
-class Launcher {
-public:
-    virtual ~Launcher() = default;
-    virtual void openUrl(const QString& url) = 0;
-};
-
-class DesktopLauncher : public QObject, public Launcher {
+// known at once is thrown; one that shows only once the launching program has
+// run (no browser could be started) is signalled later, from the event loop.
+class Launcher : public QObject {
     Q_OBJECT
 
 public:
-    using FailureCallback = std::function<void(const QString& message)>;
-    explicit DesktopLauncher(FailureCallback onLateFailure, QObject* parent = nullptr);
-    void openUrl(const QString& url) override;
+    using QObject::QObject;
+    virtual void openUrl(const QString& url) = 0;
 
-private:
-    FailureCallback onLateFailure_;
+signals:
+    void lateFailure(const QString& message);
+};
+
+// Hands the address to the desktop's opener (xdg-open on Linux and the BSDs).
+class DesktopLauncher : public Launcher {
+    Q_OBJECT
+
+public:
+    using Launcher::Launcher;
+    void openUrl(const QString& url) override;
 };
 
 QString launchFailureMessage(const QString& url);

@@ -1,8 +1,8 @@
 // A 100 MiB text through the window: Paste, Convert and Copy on the offscreen
 // platform, with the copied result compared to the whole-text conversion
 // character for character. Big texts must neither fail nor get cut.
-#include "fakes.h"
 #include "ui/main_window.h"
+#include "window_fixture.h"
 
 #include <QPushButton>
 #include <QTest>

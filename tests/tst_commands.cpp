@@ -1,7 +1,7 @@
 // The commands against a fake text area, check box and clipboard: the staged
 // writes of Convert and where each command stops when something fails.
 #include "core/commands.h"
-#include "failing_text_area.h"
+#include "fakes.h"
 #include "text_helpers.h"
 
 #include <QTest>
@@ -11,29 +11,6 @@
 using namespace tagwell;
 using namespace Qt::StringLiterals;
 
-namespace {
-
-struct FakeClipboard : Clipboard {
-    Text text() const override
-    {
-        if (fail)
-            throw Failure();
-        return content;
-    }
-    void setText(const Text& text) override
-    {
-        if (fail)
-            throw Failure();
-        content = text;
-        ++sets;
-    }
-    Text content;
-    bool fail = false;
-    int sets = 0;
-};
-
-} // namespace
-
 class TestCommands : public QObject {
     Q_OBJECT
 
@@ -42,7 +19,6 @@ private slots:
     {
         QTest::addColumn<int>("state");
         QTest::addColumn<QStringList>("writes");
-        const QString input = u"<pre>a<b></pre>"_s;
         QTest::newRow("checked: four writes")
             << int(CheckState::Checked)
             << QStringList{u"a<b>"_s, u"a&lt;b>"_s, u"a&lt;b&gt;"_s, u"<pre>a&lt;b&gt;</pre>"_s};
@@ -106,7 +82,7 @@ private slots:
     {
         FakeTextArea area(u"keep me");
         FakeClipboard clipboard;
-        clipboard.fail = true;
+        clipboard.failReads = true;
         QVERIFY_THROWS_EXCEPTION(Failure, paste(area, clipboard));
         QCOMPARE(area.current(), Text(u"keep me"));
         QVERIFY(area.writes.empty());
@@ -129,7 +105,7 @@ private slots:
     {
         FakeTextArea area(u"text");
         FakeClipboard clipboard;
-        clipboard.fail = true;
+        clipboard.failWrites = true;
         QVERIFY_THROWS_EXCEPTION(Failure, copy(area, clipboard));
         QCOMPARE(area.current(), Text(u"text"));
         QVERIFY(area.writes.empty());

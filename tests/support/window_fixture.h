@@ -1,42 +1,31 @@
-// Stand-ins for the desktop in window tests: a clipboard and a launcher that
-// record what they are asked and fail on demand, and a window built on them.
+// The window on stand-ins for the desktop: the fake clipboard, a launcher
+// that records the addresses it is handed and fails on demand, at once or
+// later as a real one does, and Form1 on both, wired as the program wires it,
+// its failure messages collected instead of shown.
 #pragma once
 
+#include "fakes.h"
 #include "platform/platform.h"
 #include "ui/main_window.h"
 
 #include <QStringList>
-
-struct FakeClipboard : tagwell::Clipboard {
-    tagwell::Text text() const override
-    {
-        if (failReads)
-            throw tagwell::PlatformError(QStringLiteral("clipboard read failed"));
-        return content;
-    }
-    void setText(const tagwell::Text& text) override
-    {
-        if (failWrites)
-            throw tagwell::PlatformError(QStringLiteral("clipboard write failed"));
-        content = text;
-    }
-    tagwell::Text content;
-    bool failReads = false;
-    bool failWrites = false;
-};
+#include <QTimer>
 
 struct FakeLauncher : tagwell::Launcher {
+    enum class Outcome { Opens, FailsAtOnce, FailsLater };
+
     void openUrl(const QString& url) override
     {
         opened << url;
-        if (fail)
+        if (outcome == Outcome::FailsAtOnce)
             throw tagwell::PlatformError(QStringLiteral("no browser"));
+        if (outcome == Outcome::FailsLater)
+            QTimer::singleShot(0, this, [this, url] { emit lateFailure(QStringLiteral("browser gave up on ") + url); });
     }
     QStringList opened;
-    bool fail = false;
+    Outcome outcome = Outcome::Opens;
 };
 
-// A Form1 on the stand-ins, its failure messages collected instead of shown.
 struct FakeDesktopWindow {
     FakeClipboard clipboard;
     FakeLauncher launcher;
@@ -46,5 +35,6 @@ struct FakeDesktopWindow {
     FakeDesktopWindow()
     {
         form.setFailureReporter([this](QWidget*, const QString& message) { failures << message; });
+        QObject::connect(&launcher, &tagwell::Launcher::lateFailure, &form, &tagwell::Form1::reportFailure);
     }
 };
