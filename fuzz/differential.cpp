@@ -1,6 +1,7 @@
-// The whole-text conversion against the naive model, on bytes and on 16-bit
-// text, for every check state and for whatever state the input's first two
-// bytes spell.
+// The whole-text conversion, and the same conversion as edits in place,
+// against the naive model, on bytes and on 16-bit text, for every check state
+// and for whatever state the input's first two bytes spell.
+#include "edits.h"
 #include "fuzz_support.h"
 
 using namespace tagwell;
@@ -11,7 +12,9 @@ template <class Ch> void compareWithModel(std::basic_string_view<Ch> text, Check
 {
     const auto copy = fuzz::exactCopy(text);
     const std::basic_string_view<Ch> exact(copy.get(), text.size());
-    FUZZ_CHECK(convertText(exact, state) == fuzz::model(std::basic_string<Ch>(text), state));
+    const auto expected = fuzz::model(std::basic_string<Ch>(text), state);
+    FUZZ_CHECK(convertText(exact, state) == expected);
+    FUZZ_CHECK(applyConversionEdits(std::basic_string<Ch>(text), state) == expected);
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 // The conversion on whole texts and in blocks, for bytes and 16-bit text.
 #include "core/conversion.h"
+#include "edits.h"
 #include "text_helpers.h"
 
 #include <QTest>
@@ -103,6 +104,9 @@ private slots:
 
         QCOMPARE(QByteArray::fromStdString(tagwell::convertText<char>(toBytes(input), s)), expected);
         QCOMPARE(QByteArray::fromStdString(stagedModel<char>(toBytes(input), s)), expected);
+        QCOMPARE(
+            QByteArray::fromStdString(applyConversionEdits<char>(toBytes(input), s).value_or("(edits out of order)")),
+            expected);
         if (expected.isValidUtf8()) {
             QCOMPARE(fromUtf16(tagwell::convertText<char16_t>(toUtf16(QString::fromUtf8(input)), s)),
                      QString::fromUtf8(expected));
@@ -144,8 +148,8 @@ private slots:
                  expected);
     }
 
-    // Whatever the cuts, blocks give the whole-text result; and the one-pass
-    // result is the literal staged one.
+    // Whatever the cuts, blocks give the whole-text result; the one-pass
+    // result is the literal staged one; and so is the text the edits make.
     void blocksMatchWholeText()
     {
         QRandomGenerator random(20261210);
@@ -155,11 +159,13 @@ private slots:
             const auto bytes = randomTagText<char>(random, 40);
             const auto whole = tagwell::convertText<char>(bytes, state);
             QCOMPARE(whole, stagedModel<char>(bytes, state));
+            QCOMPARE(applyConversionEdits<char>(bytes, state), std::optional(whole));
             QCOMPARE(convertInBlocks<char>(bytes, state, random, maxBlock), whole);
 
             const auto text = randomTagText<char16_t>(random, 40);
             const auto wholeText = tagwell::convertText<char16_t>(text, state);
             QCOMPARE(wholeText, stagedModel<char16_t>(text, state));
+            QCOMPARE(applyConversionEdits<char16_t>(text, state), std::optional(wholeText));
             QCOMPARE(convertInBlocks<char16_t>(text, state, random, maxBlock), wholeText);
         }
     }
