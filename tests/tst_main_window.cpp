@@ -5,11 +5,14 @@
 
 #include <QCheckBox>
 #include <QFile>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <memory>
 
 using namespace Qt::StringLiterals;
 using tagwell::Form1;
@@ -190,6 +193,97 @@ private slots:
         QTest::keyClicks(w.form.WenBen, u"!"_s);
         w.click(w.form.FuZhi);
         QCOMPARE(QString::fromStdU16String(w.clipboard.content), u"a\nb\u00a0c\u2028!"_s);
+    }
+
+    // Shift+Enter starts a line as Enter does, so the converted text has a
+    // line break there; a line separator that a text really holds stays.
+    void shiftEnterStartsALine_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::newRow("Return") << int(Qt::Key_Return);
+        QTest::newRow("keypad Enter") << int(Qt::Key_Enter);
+    }
+
+    void shiftEnterStartsALine()
+    {
+        QFETCH(int, key);
+        Window w;
+        QTest::keyClicks(w.form.WenBen, u"a<b"_s);
+        QTest::keyClick(w.form.WenBen, Qt::Key(key), Qt::ShiftModifier);
+        QTest::keyClicks(w.form.WenBen, u"c"_s);
+        w.click(w.form.ZhuanHuan);
+        w.click(w.form.FuZhi);
+        QCOMPARE(QString::fromStdU16String(w.clipboard.content), u"<pre>a&lt;b\nc</pre>"_s);
+    }
+
+    // Each command is one step back, to the text exactly as Copy had it
+    // then, and one step forward again; the document's own history of typing
+    // goes on around them. Texts with few signs are converted in place, those
+    // with many as a whole: both ways are here.
+    void undoAndRedoEachCommand_data()
+    {
+        QTest::addColumn<QString>("before");
+        QTest::addColumn<QString>("clipboard");
+        QTest::addColumn<QString>("command");
+        const QString padding(200, u'x');
+        const QString mixed = u"a\r\n\tb\u00a0c\rd\r\n"_s;
+        const QString odd = QString::fromUtf16(u"\0\xd800<\u2028>", 5);
+        QTest::newRow("paste over CR LF") << mixed << u"new\r\ntext"_s << u"ZhanTie"_s;
+        QTest::newRow("paste over NUL, lone surrogate") << odd << u"new"_s << u"ZhanTie"_s;
+        QTest::newRow("convert in place, CR LF") << mixed + u"<b>"_s + padding << QString() << u"ZhuanHuan"_s;
+        QTest::newRow("convert whole, CR LF") << mixed + u"<<>>"_s << QString() << u"ZhuanHuan"_s;
+        QTest::newRow("convert in place, tags") << u"<pre>a\r\n</pre>"_s + padding << QString() << u"ZhuanHuan"_s;
+        QTest::newRow("convert, NUL, lone surrogate") << odd << QString() << u"ZhuanHuan"_s;
+        QTest::newRow("clear CR LF") << mixed << QString() << u"QingKong"_s;
+        QTest::newRow("clear NUL, lone surrogate") << odd << QString() << u"QingKong"_s;
+    }
+
+    void undoAndRedoEachCommand()
+    {
+        QFETCH(QString, before);
+        QFETCH(QString, clipboard);
+        QFETCH(QString, command);
+        Window w;
+        w.setText(before);
+        w.clipboard.content = clipboard.toStdU16String();
+        w.click(w.form.findChild<QPushButton*>(command));
+        const tagwell::Text after = w.form.document().text();
+
+        for (const auto& [keys, expected] : {std::pair{QKeySequence(u"Ctrl+Z"_s), before.toStdU16String()},
+                                             {QKeySequence(u"Ctrl+Shift+Z"_s), after},
+                                             {QKeySequence(u"Ctrl+Z"_s), before.toStdU16String()},
+                                             {QKeySequence(u"Ctrl+Y"_s), after}}) {
+            QTest::keySequence(w.form.WenBen, keys);
+            w.click(w.form.FuZhi);
+            QCOMPARE(QString::fromStdU16String(w.clipboard.content), QString::fromStdU16String(expected));
+        }
+        QVERIFY(w.failures.isEmpty());
+    }
+
+    // Typing and commands undo in the order they happened, the text area's
+    // own menu as the keys do.
+    void typingAndCommandsUndoInTurn()
+    {
+        Window w;
+        const QString pasted = u"one\r\ntwo"_s;
+        w.setText(pasted);
+        w.form.WenBen->moveCursor(QTextCursor::End);
+        QTest::keyClicks(w.form.WenBen, u"<3"_s);
+        w.click(w.form.ZhuanHuan);
+        QTest::keyClicks(w.form.WenBen, u"!"_s);
+
+        const QStringList expected{u"<pre>one\ntwo&lt;3</pre>"_s, u"one\ntwo<3"_s, pasted, QString()};
+        for (const QString& text : expected) {
+            std::unique_ptr<QMenu> menu(w.form.WenBen->createStandardContextMenu());
+            QAction* undo = nullptr;
+            for (QAction* action : menu->actions())
+                if (action->text().remove(u'&').startsWith(u"Undo"_s))
+                    undo = action;
+            QVERIFY(undo && undo->isEnabled());
+            undo->trigger();
+            w.click(w.form.FuZhi);
+            QCOMPARE(QString::fromStdU16String(w.clipboard.content), text);
+        }
     }
 
     void help()

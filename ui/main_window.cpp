@@ -1,14 +1,20 @@
 #include "ui/main_window.h"
+#include "core/conversion_edits.h"
 #include "tagwell_version.h"
 
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QEvent>
+#include <QKeyEvent>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QResizeEvent>
 #include <QScrollBar>
+#include <QTextCursor>
+#include <QTextDocument>
 
+#include <algorithm>
 #include <cmath>
 #include <new>
 #include <type_traits>
@@ -41,20 +47,68 @@ int roundToEven(double value)
 
 } // namespace
 
+namespace {
+
+// Whether the widget would give `text` back other than as it was written: it
+// holds every line break as one kind, a lone CR and the separators among
+// them, and is not made for NUL, other control characters or lone surrogates.
+bool widgetWouldBend(std::u16string_view text)
+{
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i];
+        if (c >= 0x20 && c < 0x7F)
+            continue;
+        if (c < 0x20) {
+            if (c != u'\t' && c != u'\n')
+                return true;
+        } else if (c >= 0xD800 && c < 0xDC00) {
+            if (i + 1 == text.size() || text[i + 1] < 0xDC00 || text[i + 1] >= 0xE000)
+                return true;
+            ++i;
+        } else if ((c >= 0xDC00 && c < 0xE000) || c == 0x2028 || c == 0x2029 || c == 0xFDD0 || c == 0xFDD1 ||
+                   c == 0xFFFC || c == 0x7F) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// Editing in place costs a few microseconds a sign; replacing the whole text
+// a fraction of one a character. Below this share of signs, in place is
+// faster (tagwell-bench measures both).
+constexpr std::size_t CharactersPerSignInPlace = 40;
+// Edits at most this far apart on a line are made as one.
+constexpr std::size_t MaxGapJoined = 24;
+
+} // namespace
+
 WenBenText::WenBenText(QPlainTextEdit& edit) : edit_(edit)
 {
-    QObject::connect(edit_.document(), &QTextDocument::contentsChanged, [this] {
+    QTextDocument* document = edit_.document();
+    connect(document, &QTextDocument::contentsChanged, this, [this] {
         if (!writing_)
-            shown_.reset();
+            noticeEdit();
     });
+    // Typing after an Undo starts a new branch: the texts of the old one are
+    // out of reach.
+    connect(document, &QTextDocument::undoCommandAdded, this, [this] {
+        if (!writing_)
+            forgetFrom(undoPosition());
+    });
+    edit_.installEventFilter(this);
 }
 
 Text WenBenText::text() const
 {
     if (pending_)
         return *pending_;
-    if (shown_)
-        return *shown_;
+    if (const auto known = exact_.find(undoPosition()); known != exact_.end())
+        return known->second;
+    return widgetText();
+}
+
+Text WenBenText::widgetText() const
+{
     // Each paragraph ends in U+2029 in the raw text; plain text has LF there.
     // toPlainText() would also turn no-break spaces into spaces.
     QString raw = edit_.document()->toRawText();
@@ -67,17 +121,150 @@ void WenBenText::setText(Text text)
     pending_ = std::move(text);
 }
 
+int WenBenText::undoPosition() const
+{
+    return edit_.document()->availableUndoSteps();
+}
+
+void WenBenText::forgetFrom(int position)
+{
+    exact_.erase(exact_.lower_bound(position), exact_.end());
+}
+
+void WenBenText::noticeEdit()
+{
+    // Undo and Redo move along the history; an edit that joins the step it
+    // follows (typing on) changes the text where it stands.
+    const int now = undoPosition();
+    if (now == lastPosition_)
+        forgetFrom(now);
+    lastPosition_ = now;
+}
+
+void WenBenText::write(Text text, const std::function<void(QTextCursor&)>& edit)
+{
+    const bool keep = widgetWouldBend(text);
+    forgetFrom(undoPosition() + 1); // the steps that Redo had are replaced
+    writing_ = true;
+    QTextCursor cursor(edit_.document());
+    cursor.beginEditBlock();
+    edit(cursor);
+    cursor.endEditBlock();
+    // What the user types next is a step of its own, not part of this one.
+    edit_.document()->setModified(false);
+    writing_ = false;
+    lastPosition_ = undoPosition();
+    if (keep)
+        exact_.insert_or_assign(lastPosition_, std::move(text));
+}
+
 void WenBenText::commit()
 {
     if (!pending_)
         return;
     Text text = std::move(*pending_);
     pending_.reset();
-    shown_.reset(); // in case the widget fails part way
-    writing_ = true;
-    edit_.setPlainText(QString::fromStdU16String(text));
-    writing_ = false;
-    shown_ = std::move(text);
+    const QString shown = QString::fromStdU16String(text);
+    write(std::move(text), [&shown](QTextCursor& cursor) {
+        cursor.select(QTextCursor::Document);
+        cursor.insertText(shown);
+    });
+}
+
+void WenBenText::commitConversion(CheckState state)
+{
+    if (!pending_)
+        return;
+    // The widget has not changed since the command read the text.
+    Text read;
+    const auto known = exact_.find(undoPosition());
+    const Text& original = known != exact_.end() ? known->second : (read = widgetText());
+    const std::size_t signs = detail::countSigns(original.data(), original.data() + original.size());
+    if (signs * CharactersPerSignInPlace > original.size())
+        return commit();
+
+    // Edits close together on one line go to the widget as one: each edit
+    // costs far more than the few characters between two. Positions are the
+    // document's, which holds a CR LF as one line break.
+    struct Placed {
+        int start, end;
+        QString replacement;
+    };
+    std::vector<Placed> placed;
+    placed.reserve(signs + 2);
+    std::size_t pairs = 0;
+    std::size_t nextPair = original.find(u"\r\n");
+    auto position = [&](std::size_t index) {
+        while (nextPair != Text::npos && nextPair + 2 <= index) {
+            ++pairs;
+            nextPair = original.find(u"\r\n", nextPair + 2);
+        }
+        return int(index - pairs);
+    };
+    auto plainBetween = [&original](std::size_t from, std::size_t to) {
+        return to - from <= MaxGapJoined &&
+               std::all_of(original.begin() + std::ptrdiff_t(from), original.begin() + std::ptrdiff_t(to),
+                           [](char16_t c) { return c >= 0x20 && c < 0xD800; });
+    };
+    std::size_t groupStart = 0, groupEnd = 0;
+    QString group;
+    bool grouping = false;
+    bool joinsLineBreak = false;
+    auto flush = [&] {
+        const int start = position(groupStart);
+        placed.push_back({start, position(groupEnd), std::move(group)});
+        group = QString();
+    };
+    forEachConversionEdit(std::u16string_view(original), state, [&](const Edit& e) {
+        // Removing a tag between CR and LF would make one line break of two
+        // for the text, but not for the document.
+        if (e.replacement.empty() && e.start > 0 && original[e.start - 1] == u'\r')
+            joinsLineBreak = true;
+        if (grouping && plainBetween(groupEnd, e.start)) {
+            group.append(QStringView(original).sliced(qsizetype(groupEnd), qsizetype(e.start - groupEnd)));
+        } else {
+            if (grouping)
+                flush();
+            groupStart = e.start;
+            grouping = true;
+        }
+        group.append(QLatin1StringView(e.replacement.data(), qsizetype(e.replacement.size())));
+        groupEnd = e.end;
+    });
+    flush();
+    if (joinsLineBreak)
+        return commit();
+
+    Text converted = std::move(*pending_);
+    pending_.reset();
+    write(std::move(converted), [&placed](QTextCursor& cursor) {
+        for (auto e = placed.rbegin(); e != placed.rend(); ++e) {
+            cursor.setPosition(e->start);
+            cursor.setPosition(e->end, QTextCursor::KeepAnchor);
+            cursor.insertText(e->replacement);
+        }
+    });
+}
+
+bool WenBenText::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == &edit_ && event->type() == QEvent::KeyPress) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        // Shift+Enter would put a line separator into the text, which is no
+        // line break in the converted text: it starts a line as Enter does.
+        if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) && (key->modifiers() & Qt::ShiftModifier)) {
+            QKeyEvent plain(QEvent::KeyPress, key->key(), key->modifiers() & ~Qt::ShiftModifier, key->text(),
+                            key->isAutoRepeat(), key->count());
+            QCoreApplication::sendEvent(&edit_, &plain);
+            return true;
+        }
+        // Redo as Windows programs have it, beside Ctrl+Shift+Z.
+        if (key->key() == Qt::Key_Y && key->modifiers() == Qt::ControlModifier) {
+            edit_.redo();
+            return true;
+        }
+    }
+    return QObject::eventFilter(watched, event);
 }
 
 CheckState checkStateOf(const QCheckBox& box)
@@ -231,6 +418,7 @@ void Form1::paste()
 void Form1::convert()
 {
     tagwell::convert(*document_, PreBox(*Pre));
+    document_->commitConversion(checkStateOf(*Pre));
 }
 
 void Form1::copy()

@@ -21,20 +21,25 @@
 #include <QWidget>
 
 #include <functional>
+#include <map>
 #include <optional>
 
 class QCheckBox;
 class QPlainTextEdit;
 class QPushButton;
+class QTextCursor;
 
 namespace tagwell {
 
 inline constexpr int TwipsPerPixel = 15;
 
 // The document as the commands see it, kept exact: a text that the program
-// wrote is read back as written (line breaks as they were, CR LF included)
-// until the user edits it; after an edit it is read from the widget.
-class WenBenText : public TextArea {
+// wrote is read back as written (CR LF, lone CR, NUL, lone surrogates, which
+// the widget cannot hold as they are) until the user edits it; after an edit
+// it is read from the widget. Each command's writes reach the widget as one
+// step of its undo history, and Undo or Redo back to a text the program wrote
+// brings back that text exactly.
+class WenBenText : public QObject, public TextArea {
 public:
     explicit WenBenText(QPlainTextEdit& edit);
 
@@ -43,11 +48,26 @@ public:
 
     // Hands the text written since the last call to the widget.
     void commit();
+    // The same, for a Convert that ran to its end on the text it first read:
+    // where the text has few signs and tags, only they are edited in place.
+    void commitConversion(CheckState state);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    Text widgetText() const;
+    int undoPosition() const;
+    void forgetFrom(int position);
+    void write(Text text, const std::function<void(QTextCursor&)>& edit);
+    void noticeEdit();
+
     QPlainTextEdit& edit_;
     std::optional<Text> pending_;
-    std::optional<Text> shown_; // what the widget shows, while unedited
+    // By position in the undo history: the texts the program wrote there
+    // that the widget would not give back as they were written.
+    std::map<int, Text> exact_;
+    int lastPosition_ = 0;
     bool writing_ = false;
 };
 
