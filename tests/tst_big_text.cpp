@@ -1,9 +1,11 @@
 // A 100 MiB text through the window: Paste, Convert and Copy on the offscreen
 // platform, with the copied result compared to the whole-text conversion
-// character for character. Big texts must neither fail nor get cut.
+// character for character, then Clear and its Undo. Big texts must neither
+// fail nor get cut.
 #include "ui/main_window.h"
 #include "window_fixture.h"
 
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
 
@@ -48,6 +50,14 @@ private slots:
 
         QVERIFY2(w.failures.isEmpty(), qPrintable(w.failures.join(u'\n')));
         const Text expected = tagwell::convertText(std::u16string_view(original), tagwell::CheckState::Checked);
+        QCOMPARE(w.clipboard.content.size(), expected.size());
+        QVERIFY(w.clipboard.content == expected);
+
+        QTest::mouseClick(w.form.QingKong, Qt::LeftButton);
+        QTest::keyClick(w.form.WenBen, Qt::Key_Z, Qt::ControlModifier);
+        w.clipboard.content.clear();
+        QTest::mouseClick(w.form.FuZhi, Qt::LeftButton);
+        QVERIFY2(w.failures.isEmpty(), qPrintable(w.failures.join(u'\n')));
         QCOMPARE(w.clipboard.content.size(), expected.size());
         QVERIFY(w.clipboard.content == expected);
     }

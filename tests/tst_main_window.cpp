@@ -5,6 +5,7 @@
 
 #include <QCheckBox>
 #include <QFile>
+#include <QGuiApplication>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -13,6 +14,7 @@
 #include <QTest>
 
 #include <memory>
+#include <optional>
 
 using namespace Qt::StringLiterals;
 using tagwell::Form1;
@@ -284,6 +286,27 @@ private slots:
             w.click(w.form.FuZhi);
             QCOMPARE(QString::fromStdU16String(w.clipboard.content), text);
         }
+    }
+
+    // While a command runs the cursor is busy; a failure's message is shown
+    // with the cursor back.
+    void busyCursorWhileACommandRuns()
+    {
+        Window w;
+        std::optional<Qt::CursorShape> during;
+        w.clipboard.whileReading = [&during] {
+            if (const QCursor* cursor = QGuiApplication::overrideCursor())
+                during = cursor->shape();
+        };
+        bool busyAtMessage = true;
+        w.form.setFailureReporter([&busyAtMessage](QWidget*, const QString&) {
+            busyAtMessage = QGuiApplication::overrideCursor() != nullptr;
+        });
+        w.clipboard.failReads = true;
+        w.click(w.form.ZhanTie);
+        QCOMPARE(during, std::optional(Qt::WaitCursor));
+        QVERIFY(!busyAtMessage);
+        QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
     }
 
     void help()

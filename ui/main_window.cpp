@@ -5,11 +5,13 @@
 #include <QCheckBox>
 #include <QCoreApplication>
 #include <QEvent>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QResizeEvent>
+#include <QScopeGuard>
 #include <QScrollBar>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -439,21 +441,28 @@ void Form1::openHelp()
 void Form1::runCommand(void (Form1::*command)())
 {
     QString failure;
-    try {
-        (this->*command)();
-    } catch (const PlatformError& error) {
-        failure = error.message();
-    } catch (const std::bad_alloc&) {
-        failure = u"内存不足，操作未完成。文本保留为最后完成的步骤。\n"
-                  "Out of memory: the command stopped; the text is as its last finished step left it."_s;
-    } catch (const std::exception& error) {
-        failure = u"操作失败。\nThe command failed: "_s + QString::fromLocal8Bit(error.what());
-    }
-    // Whatever the command finished reaches the screen before any message.
-    try {
-        document_->commit();
-    } catch (const std::bad_alloc&) {
-        failure = u"内存不足，无法显示文本。\nOut of memory: the text could not be shown."_s;
+    {
+        // A big text, a slow clipboard or a slow start of the browser can keep
+        // a command running for seconds: the cursor says the window is at work
+        // until the command is over, message or not.
+        QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+        const auto restoreCursor = qScopeGuard([] { QGuiApplication::restoreOverrideCursor(); });
+        try {
+            (this->*command)();
+        } catch (const PlatformError& error) {
+            failure = error.message();
+        } catch (const std::bad_alloc&) {
+            failure = u"内存不足，操作未完成。文本保留为最后完成的步骤。\n"
+                      "Out of memory: the command stopped; the text is as its last finished step left it."_s;
+        } catch (const std::exception& error) {
+            failure = u"操作失败。\nThe command failed: "_s + QString::fromLocal8Bit(error.what());
+        }
+        // Whatever the command finished reaches the screen before any message.
+        try {
+            document_->commit();
+        } catch (const std::bad_alloc&) {
+            failure = u"内存不足，无法显示文本。\nOut of memory: the text could not be shown."_s;
+        }
     }
     if (!failure.isEmpty())
         reportFailure(failure);

@@ -5,6 +5,7 @@
 
 #include "core/commands.h"
 
+#include <functional>
 #include <stdexcept>
 #include <string>
 #include <utility>
@@ -61,6 +62,8 @@ struct FakeCheckBox : tagwell::CheckBox {
 struct FakeClipboard : tagwell::Clipboard {
     tagwell::Text text() const override
     {
+        if (whileReading)
+            whileReading();
         if (failReads)
             throw Failure("clipboard read failed");
         return content;
@@ -76,4 +79,5 @@ struct FakeClipboard : tagwell::Clipboard {
     bool failReads = false;
     bool failWrites = false;
     int sets = 0;
+    std::function<void()> whileReading; // to look at the program while it waits
 };
