@@ -86,35 +86,48 @@ public:
         QCoreApplication::processEvents();
     }
 
-    // Convert on `text`, and the yardstick: setting the converted text.
-    std::pair<double, double> convertAndSetText(const QString& text)
+    // Convert on `text`, and the yardstick: setting the converted text, as
+    // the window did before commands could be undone. Also the Undo that
+    // brings the text back.
+    struct ConvertTimes {
+        double convert, setText, undo;
+    };
+    ConvertTimes convertAndSetText(const QString& text)
     {
         const QString converted = QString::fromStdU16String(
             tagwell::convertText<char16_t>(text.toStdU16String(), tagwell::CheckState::Checked));
-        std::vector<double> convert, setText;
+        std::vector<double> convert, setText, undo;
         for (int i = 0; i < Runs; ++i) {
             load(text);
             convert.push_back(timeMs([&] { form_.ZhuanHuan->click(); }));
             if (form_.WenBen->document()->characterCount() != converted.size() + 1)
                 std::fprintf(stderr, "unexpected conversion result\n");
+            undo.push_back(timeMs([&] { form_.WenBen->undo(); }));
+            if (form_.WenBen->document()->characterCount() != text.size() + 1)
+                std::fprintf(stderr, "unexpected text after Undo\n");
             load(text);
             setText.push_back(timeMs([&] { form_.WenBen->setPlainText(converted); }));
         }
-        return {median(convert), median(setText)};
+        return {median(convert), median(setText), median(undo)};
     }
 
-    void pasteAndCopy(const QString& text, double setTextMs)
+    // Paste over a text as big, Copy, and the yardstick: setting the text
+    // over one as big, as Paste did before it could be undone.
+    void pasteAndCopy(const QString& text)
     {
-        std::vector<double> paste, copy;
+        std::vector<double> paste, copy, setText;
         for (int i = 0; i < Runs; ++i) {
-            form_.QingKong->click();
+            load(text);
             QGuiApplication::clipboard()->setText(text);
             paste.push_back(timeMs([&] { form_.ZhanTie->click(); }));
             QGuiApplication::clipboard()->clear();
             copy.push_back(timeMs([&] { form_.FuZhi->click(); }));
+            load(text);
+            setText.push_back(timeMs([&] { form_.WenBen->setPlainText(text); }));
         }
         print("paste_window_ms", median(paste));
-        print("paste_vs_settext", median(paste) / setTextMs);
+        print("settext_same_ms", median(setText));
+        print("paste_vs_settext", median(paste) / median(setText));
         print("copy_window_ms", median(copy));
     }
 
@@ -162,22 +175,32 @@ int main(int argc, char** argv)
     print("input_utf16_mib", double(text.size()) * 2 / (1 << 20));
 
     Bench bench;
-    const auto [convertMs, setTextMs] = bench.convertAndSetText(text);
-    print("convert_window_ms", convertMs);
-    print("settext_window_ms", setTextMs);
-    print("convert_vs_settext", convertMs / setTextMs);
-    bench.pasteAndCopy(text, setTextMs);
+    const auto times = bench.convertAndSetText(text);
+    print("convert_window_ms", times.convert);
+    print("settext_window_ms", times.setText);
+    print("convert_vs_settext", times.convert / times.setText);
+    print("undo_convert_ms", times.undo);
+    bench.pasteAndCopy(text);
 
-    const auto [smallMs, smallSetTextMs] = bench.convertAndSetText(generatedSource(100 << 10));
-    print("convert_window_small_ms", smallMs);
-    print("settext_window_small_ms", smallSetTextMs);
+    const auto small = bench.convertAndSetText(generatedSource(100 << 10));
+    print("convert_window_small_ms", small.convert);
+    print("settext_window_small_ms", small.setText);
 
     QString longLine = generatedSource(2 << 20);
     longLine.replace(u'\n', u' ');
-    const auto [longMs, longSetTextMs] = bench.convertAndSetText(longLine);
-    print("convert_longline_ms", longMs);
-    print("settext_longline_ms", longSetTextMs);
-    print("longline_convert_vs_settext", longMs / longSetTextMs);
+    const auto longTimes = bench.convertAndSetText(longLine);
+    print("convert_longline_ms", longTimes.convert);
+    print("settext_longline_ms", longTimes.setText);
+    print("longline_convert_vs_settext", longTimes.convert / longTimes.setText);
+
+    // The most signs a text can hold: every character one, in lines.
+    QString signs;
+    while (signs.size() < (2 << 20))
+        signs += u"<<<<>>>><<<<>>>><<<<>>>><<<<>>>><<<<>>>><<<<>>>><<<<>>>><<<<>>>>\n"_s;
+    const auto signTimes = bench.convertAndSetText(signs);
+    print("convert_signs_ms", signTimes.convert);
+    print("settext_signs_ms", signTimes.setText);
+    print("signs_convert_vs_settext", signTimes.convert / signTimes.setText);
 
     const auto [core, memcpyRate] = coreAndMemcpy(text);
     print("core_utf16_mib_per_s", core);

@@ -1,5 +1,6 @@
 // Form1 on the offscreen platform: its layout, start-up, commands, resizing
 // and what every failure leaves behind.
+#include "text_helpers.h"
 #include "ui/main_window.h"
 #include "window_fixture.h"
 
@@ -184,6 +185,30 @@ private slots:
         QCOMPARE(w.clipboard.content,
                  tagwell::convertText<char16_t>(text.toStdU16String(), tagwell::CheckState::Checked));
         QVERIFY(w.failures.isEmpty());
+    }
+
+    // Few signs are edited in place: whatever the tags and line breaks, the
+    // text and what the widget shows are the whole-text conversion's.
+    void convertInPlaceMatchesWholeText()
+    {
+        QRandomGenerator random(101);
+        Window w;
+        for (int round = 0; round < 300; ++round) {
+            const QString tags = fromUtf16(randomTagText<char16_t>(random, 12));
+            const QString padding(40 * tags.size() + 100, u'x');
+            const QString text = round % 3 == 0   ? tags + padding
+                                 : round % 3 == 1 ? padding + tags
+                                                  : tags + padding + tags;
+            const auto state = round % 2 ? tagwell::CheckState::Checked : tagwell::CheckState::Unchecked;
+            w.form.Pre->setCheckState(round % 2 ? Qt::Checked : Qt::Unchecked);
+            w.setText(text);
+            w.click(w.form.ZhuanHuan);
+            const QString expected = fromUtf16(tagwell::convertText<char16_t>(text.toStdU16String(), state));
+            QCOMPARE(fromUtf16(w.form.document().text()), expected);
+            QString shown = expected;
+            shown.replace(u"\r\n"_s, u"\n"_s).replace(u'\r', u'\n');
+            QCOMPARE(w.text(), shown);
+        }
     }
 
     // Once the user edits, the widget's own text counts.

@@ -20,6 +20,7 @@
 #include <cmath>
 #include <new>
 #include <type_traits>
+#include <utility>
 #include <variant>
 
 using namespace Qt::StringLiterals;
@@ -75,10 +76,10 @@ bool widgetWouldBend(std::u16string_view text)
     return false;
 }
 
-// Editing in place costs a few microseconds a sign; replacing the whole text
-// a fraction of one a character. Below this share of signs, in place is
-// faster (tagwell-bench measures both).
-constexpr std::size_t CharactersPerSignInPlace = 40;
+// One edit in place costs about as much as replacing forty characters of the
+// whole text: with fewer edits than that, in place is faster (tagwell-bench
+// measures both ways).
+constexpr std::size_t CharactersPerEditInPlace = 40;
 // Edits at most this far apart on a line are made as one.
 constexpr std::size_t MaxGapJoined = 24;
 
@@ -181,19 +182,41 @@ void WenBenText::commitConversion(CheckState state)
     Text read;
     const auto known = exact_.find(undoPosition());
     const Text& original = known != exact_.end() ? known->second : (read = widgetText());
-    const std::size_t signs = detail::countSigns(original.data(), original.data() + original.size());
-    if (signs * CharactersPerSignInPlace > original.size())
+    // Edits close together on one line go to the widget as one: each edit
+    // costs far more than the few characters between two. Gathering them is a
+    // quick look at the text, which decides whether editing in place pays.
+    auto joinable = [&original](std::size_t from, std::size_t to) {
+        return to - from <= MaxGapJoined &&
+               std::all_of(original.begin() + std::ptrdiff_t(from), original.begin() + std::ptrdiff_t(to),
+                           [](char16_t c) { return (c >= 0x20 && c < 0xD800) || c == u'\t'; });
+    };
+    struct Group {
+        std::size_t start, end, edits;
+    };
+    std::vector<Group> groups;
+    bool joinsLineBreak = false;
+    forEachConversionEdit(std::u16string_view(original), state, [&](const Edit& e) {
+        // Removing a tag between CR and LF would make one line break of two
+        // for the text, but not for the document.
+        if (e.replacement.empty() && e.start > 0 && original[e.start - 1] == u'\r')
+            joinsLineBreak = true;
+        if (!groups.empty() && joinable(groups.back().end, e.start)) {
+            groups.back().end = e.end;
+            ++groups.back().edits;
+        } else {
+            groups.push_back({e.start, e.end, 1});
+        }
+    });
+    if (joinsLineBreak || groups.size() * CharactersPerEditInPlace > original.size())
         return commit();
 
-    // Edits close together on one line go to the widget as one: each edit
-    // costs far more than the few characters between two. Positions are the
-    // document's, which holds a CR LF as one line break.
+    // Positions in the document, which holds a CR LF as one line break.
     struct Placed {
         int start, end;
         QString replacement;
     };
     std::vector<Placed> placed;
-    placed.reserve(signs + 2);
+    placed.reserve(groups.size());
     std::size_t pairs = 0;
     std::size_t nextPair = original.find(u"\r\n");
     auto position = [&](std::size_t index) {
@@ -203,39 +226,23 @@ void WenBenText::commitConversion(CheckState state)
         }
         return int(index - pairs);
     };
-    auto plainBetween = [&original](std::size_t from, std::size_t to) {
-        return to - from <= MaxGapJoined &&
-               std::all_of(original.begin() + std::ptrdiff_t(from), original.begin() + std::ptrdiff_t(to),
-                           [](char16_t c) { return c >= 0x20 && c < 0xD800; });
-    };
-    std::size_t groupStart = 0, groupEnd = 0;
-    QString group;
-    bool grouping = false;
-    bool joinsLineBreak = false;
-    auto flush = [&] {
-        const int start = position(groupStart);
-        placed.push_back({start, position(groupEnd), std::move(group)});
-        group = QString();
-    };
+    auto group = groups.begin();
+    std::size_t at = group->start;
+    std::size_t editsLeft = group->edits;
+    QString replacement;
     forEachConversionEdit(std::u16string_view(original), state, [&](const Edit& e) {
-        // Removing a tag between CR and LF would make one line break of two
-        // for the text, but not for the document.
-        if (e.replacement.empty() && e.start > 0 && original[e.start - 1] == u'\r')
-            joinsLineBreak = true;
-        if (grouping && plainBetween(groupEnd, e.start)) {
-            group.append(QStringView(original).sliced(qsizetype(groupEnd), qsizetype(e.start - groupEnd)));
-        } else {
-            if (grouping)
-                flush();
-            groupStart = e.start;
-            grouping = true;
+        replacement.append(QStringView(original).sliced(qsizetype(at), qsizetype(e.start - at)));
+        replacement.append(QLatin1StringView(e.replacement.data(), qsizetype(e.replacement.size())));
+        at = e.end;
+        if (--editsLeft == 0) {
+            const int start = position(group->start);
+            placed.push_back({start, position(group->end), std::exchange(replacement, QString())});
+            if (++group != groups.end()) {
+                at = group->start;
+                editsLeft = group->edits;
+            }
         }
-        group.append(QLatin1StringView(e.replacement.data(), qsizetype(e.replacement.size())));
-        groupEnd = e.end;
     });
-    flush();
-    if (joinsLineBreak)
-        return commit();
 
     Text converted = std::move(*pending_);
     pending_.reset();
