@@ -51,6 +51,23 @@ endfunction()
 install(TARGETS tagwell tagwell-convert
         RUNTIME DESTINATION "${CMAKE_INSTALL_BINDIR}"
         BUNDLE DESTINATION .)
+# A stripped install (cpack, install/strip) also drops the compiler's
+# version notes, as a distribution's strip does: nothing runs from them.
+if(CMAKE_EXECUTABLE_FORMAT STREQUAL "ELF" AND CMAKE_STRIP)
+    block(SCOPE_FOR VARIABLES)
+    set(programs "$<TARGET_FILE_NAME:tagwell>;$<TARGET_FILE_NAME:tagwell-convert>")
+    string(CONFIGURE [[
+        if(CMAKE_INSTALL_DO_STRIP)
+            foreach(program @programs@)
+                execute_process(COMMAND "@CMAKE_STRIP@" --remove-section=.comment --remove-section=.note
+                                        "$ENV{DESTDIR}${CMAKE_INSTALL_PREFIX}/@CMAKE_INSTALL_BINDIR@/${program}"
+                                COMMAND_ERROR_IS_FATAL ANY)
+            endforeach()
+        endif()
+    ]] strip_notes @ONLY)
+    install(CODE "${strip_notes}")
+    endblock()
+endif()
 
 if(UNIX AND NOT APPLE)
     install(FILES "${TAGWELL_RESOURCES_DIR}/desktop/${TAGWELL_APP_ID}.desktop"
