@@ -14,6 +14,7 @@ cmake=$1
 build=$2
 config=${3:-}
 id=org.example.Tagwell
+package=tagwell
 
 dest=$(mktemp -d)
 trap 'rm -rf "$dest"' EXIT INT TERM
@@ -85,11 +86,34 @@ for size in 16 32; do
 done
 need_file "share/icons/hicolor/scalable/apps/$id.svg"
 
-man="share/man/man1/tagwell-convert.1"
-need_file "$man"
-if [ -f "$root/$man" ] && have groff; then
-    warnings=$(groff -man -Tutf8 -ww -z "$root/$man" 2>&1) || fail "groff cannot render /usr/$man"
-    [ -z "$warnings" ] || fail "groff warns about /usr/$man: $warnings"
+# Every program has its manual page, gzipped, as man and Debian expect.
+for program in tagwell tagwell-convert; do
+    man="share/man/man1/$program.1.gz"
+    need_file "$man"
+    [ -f "$root/$man" ] || continue
+    if ! gzip -t "$root/$man" 2>/dev/null; then
+        fail "/usr/$man is not gzipped"
+    elif have groff; then
+        # -k reads the page as the UTF-8 it is, as man does.
+        warnings=$(gzip -dc "$root/$man" | groff -k -man -Tutf8 -ww -z 2>&1) || fail "groff cannot render /usr/$man"
+        [ -z "$warnings" ] || fail "groff warns about /usr/$man: $warnings"
+    fi
+done
+uncompressed=$(find "$root/share/man" -type f ! -name '*.gz' 2>/dev/null)
+[ -z "$uncompressed" ] || fail "manual pages not gzipped: $uncompressed"
+
+doc="share/doc/$package"
+need_file "$doc/copyright"
+if [ -f "$root/$doc/copyright" ]; then
+    head -n 1 "$root/$doc/copyright" |
+        grep -qx 'Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/' ||
+        fail "/usr/$doc/copyright is not in the machine-readable format"
+fi
+need_file "$doc/changelog.gz"
+changelog_version=""
+if [ -f "$root/$doc/changelog.gz" ]; then
+    changelog_version=$(gzip -dc "$root/$doc/changelog.gz" | sed -n "1s/^$package (\([^)]*\)) .*/\1/p")
+    [ -n "$changelog_version" ] || fail "/usr/$doc/changelog.gz does not start with a '$package (VERSION)' entry"
 fi
 
 if [ "$failures" -ne 0 ]; then
