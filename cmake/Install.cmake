@@ -139,8 +139,10 @@ set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "${CPACK_PACKAGE_HOMEPAGE_URL}")
 # Depends comes from the libraries the programs link (libqt6widgets6 and so
 # on), read from the binaries by dpkg-shlibdeps.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# The interface is in Chinese; without a CJK font its labels are boxes.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS fonts-noto-cjk)
+# The Wayland plugin lets the window run natively on a Wayland desktop.
+# The captions are Chinese; without a CJK font they are boxes. apt installs
+# the first font when none of them is there.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-wayland, fonts-noto-cjk | fonts-wqy-microhei | fonts-wqy-zenhei")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 # A source package would otherwise sweep up build folders and the history.
@@ -152,6 +154,8 @@ if(BUILD_TESTING)
     if(UNIX AND NOT APPLE)
         add_test(NAME install_layout
                  COMMAND sh "${CMAKE_CURRENT_LIST_DIR}/check_install.sh"
+                         --cpack "${CMAKE_CPACK_COMMAND}"
+                         --fortified "$<IF:${TAGWELL_FORTIFIED},yes,no>"
                          "${CMAKE_COMMAND}" "${PROJECT_BINARY_DIR}" "$<CONFIG>")
     endif()
 
