@@ -13,6 +13,9 @@ cmake_path(SET TAGWELL_RESOURCES_DIR NORMALIZE "${CMAKE_CURRENT_LIST_DIR}/../res
 # The name under which the desktop, AppStream and the icon theme know the
 # program; the three must agree or the menu entry loses its icon.
 set(TAGWELL_APP_ID org.example.Tagwell)
+# The package's name and version, which its changelog repeats.
+set(TAGWELL_PACKAGE_NAME tagwell)
+set(TAGWELL_PACKAGE_VERSION "${PROJECT_VERSION_MAJOR}.${PROJECT_VERSION_MINOR}.${PROJECT_VERSION_PATCH}")
 
 # --- Windows version record -------------------------------------------------
 # Configured on every system, not only Windows: the windres check below keeps
@@ -51,6 +54,23 @@ endfunction()
 install(TARGETS tagwell tagwell-convert
         RUNTIME DESTINATION "${CMAKE_INSTALL_BINDIR}"
         BUNDLE DESTINATION .)
+# A stripped install (cpack, install/strip) also drops the compiler's
+# version notes, as a distribution's strip does: nothing runs from them.
+if(CMAKE_EXECUTABLE_FORMAT STREQUAL "ELF" AND CMAKE_STRIP)
+    block(SCOPE_FOR VARIABLES)
+    set(programs "$<TARGET_FILE_NAME:tagwell>;$<TARGET_FILE_NAME:tagwell-convert>")
+    string(CONFIGURE [[
+        if(CMAKE_INSTALL_DO_STRIP)
+            foreach(program @programs@)
+                execute_process(COMMAND "@CMAKE_STRIP@" --remove-section=.comment --remove-section=.note
+                                        "$ENV{DESTDIR}${CMAKE_INSTALL_PREFIX}/@CMAKE_INSTALL_BINDIR@/${program}"
+                                COMMAND_ERROR_IS_FATAL ANY)
+            endforeach()
+        endif()
+    ]] strip_notes @ONLY)
+    install(CODE "${strip_notes}")
+    endblock()
+endif()
 
 if(UNIX AND NOT APPLE)
     install(FILES "${TAGWELL_RESOURCES_DIR}/desktop/${TAGWELL_APP_ID}.desktop"
@@ -65,18 +85,40 @@ if(UNIX AND NOT APPLE)
     install(FILES "${TAGWELL_RESOURCES_DIR}/icons/tagwell.svg"
             DESTINATION "${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps"
             RENAME "${TAGWELL_APP_ID}.svg")
-    install(FILES "${TAGWELL_RESOURCES_DIR}/man/tagwell-convert.1"
-            DESTINATION "${CMAKE_INSTALL_MANDIR}/man1")
+
+    # Manual pages and the changelog are installed gzipped, as Debian asks:
+    # -9 for size, -n so that the same text always gives the same bytes.
+    find_program(TAGWELL_GZIP gzip REQUIRED)
+    set(TAGWELL_DOC_DIR "${CMAKE_INSTALL_DATADIR}/doc/${TAGWELL_PACKAGE_NAME}")
+    configure_file("${TAGWELL_RESOURCES_DIR}/debian/changelog.in" "${PROJECT_BINARY_DIR}/resources/changelog" @ONLY)
+    set(compressed "")
+    function(tagwell_gzip source destination)
+        cmake_path(GET source FILENAME name)
+        set(copy "${PROJECT_BINARY_DIR}/resources/gz/${name}")
+        add_custom_command(OUTPUT "${copy}.gz"
+                           COMMAND "${CMAKE_COMMAND}" -E copy "${source}" "${copy}"
+                           COMMAND "${TAGWELL_GZIP}" -9nf "${copy}"
+                           DEPENDS "${source}"
+                           VERBATIM)
+        set(compressed ${compressed} "${copy}.gz" PARENT_SCOPE)
+        install(FILES "${copy}.gz" DESTINATION "${destination}")
+    endfunction()
+    foreach(page tagwell tagwell-convert)
+        tagwell_gzip("${TAGWELL_RESOURCES_DIR}/man/${page}.1" "${CMAKE_INSTALL_MANDIR}/man1")
+    endforeach()
+    tagwell_gzip("${PROJECT_BINARY_DIR}/resources/changelog" "${TAGWELL_DOC_DIR}")
+    add_custom_target(tagwell_compressed_docs ALL DEPENDS ${compressed})
+    install(FILES "${TAGWELL_RESOURCES_DIR}/debian/copyright" DESTINATION "${TAGWELL_DOC_DIR}")
 endif()
 
 # --- Debian package: cpack in the build folder ------------------------------
 if(CMAKE_SYSTEM_NAME STREQUAL "Linux")
     set(CPACK_GENERATOR DEB)
 endif()
-set(CPACK_PACKAGE_NAME tagwell)
+set(CPACK_PACKAGE_NAME "${TAGWELL_PACKAGE_NAME}")
 set(CPACK_PACKAGE_VENDOR "Tagwell developers")
 set(CPACK_PACKAGE_CONTACT "Tagwell developers <dev@tagwell.example.org>")
-set(CPACK_PACKAGE_VERSION "${PROJECT_VERSION_MAJOR}.${PROJECT_VERSION_MINOR}.${PROJECT_VERSION_PATCH}")
+set(CPACK_PACKAGE_VERSION "${TAGWELL_PACKAGE_VERSION}")
 set(CPACK_PACKAGE_HOMEPAGE_URL "https://tagwell.example.org/")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "convert source code into a verbatim HTML fragment")
 # Without it CPack falls back on a generic text of its own. CPack mangles
@@ -97,8 +139,10 @@ set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "${CPACK_PACKAGE_HOMEPAGE_URL}")
 # Depends comes from the libraries the programs link (libqt6widgets6 and so
 # on), read from the binaries by dpkg-shlibdeps.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# The interface is in Chinese; without a CJK font its labels are boxes.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS fonts-noto-cjk)
+# The Wayland plugin lets the window run natively on a Wayland desktop.
+# The captions are Chinese; without a CJK font they are boxes. apt installs
+# the first font when none of them is there.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-wayland, fonts-noto-cjk | fonts-wqy-microhei | fonts-wqy-zenhei")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 # A source package would otherwise sweep up build folders and the history.
@@ -110,6 +154,8 @@ if(BUILD_TESTING)
     if(UNIX AND NOT APPLE)
         add_test(NAME install_layout
                  COMMAND sh "${CMAKE_CURRENT_LIST_DIR}/check_install.sh"
+                         --cpack "${CMAKE_CPACK_COMMAND}"
+                         --fortified "$<IF:${TAGWELL_FORTIFIED},yes,no>"
                          "${CMAKE_COMMAND}" "${PROJECT_BINARY_DIR}" "$<CONFIG>")
     endif()
 

@@ -11,7 +11,7 @@ packages="cmake make g++ qt6-base-dev xvfb openbox xdotool xclip x11-utils
 for group in "$@"; do
     case "$group" in
     fuzz) packages="$packages clang libclang-rt-dev" ;;
-    package) packages="$packages dpkg-dev file desktop-file-utils appstream" ;;
+    package) packages="$packages dpkg-dev file desktop-file-utils appstream lintian" ;;
     *) echo "setup.sh: unknown group '$group'" >&2; exit 2 ;;
     esac
 done
