@@ -76,12 +76,25 @@ bool widgetWouldBend(std::u16string_view text)
     return false;
 }
 
-// One edit in place costs about as much as replacing forty characters of the
-// whole text: with fewer edits than that, in place is faster (tagwell-bench
-// measures both ways).
-constexpr std::size_t CharactersPerEditInPlace = 40;
+// One edit in place costs about as much as replacing a hundred characters of
+// the whole text: with fewer edits than that, in place is faster
+// (tagwell-bench measures both ways). Within a very long line every edit
+// costs in proportion to the line, so such a text is replaced whole.
+constexpr std::size_t CharactersPerEditInPlace = 100;
+constexpr std::size_t LongestLineInPlace = 16 * 1024;
 // Edits at most this far apart on a line are made as one.
 constexpr std::size_t MaxGapJoined = 24;
+
+std::size_t longestLine(std::u16string_view text)
+{
+    std::size_t longest = 0;
+    for (std::size_t start = 0; start < text.size();) {
+        const std::size_t end = std::min(text.find_first_of(u"\r\n", start), text.size());
+        longest = std::max(longest, end - start);
+        start = end + 1;
+    }
+    return longest;
+}
 
 } // namespace
 
@@ -207,7 +220,8 @@ void WenBenText::commitConversion(CheckState state)
             groups.push_back({e.start, e.end, 1});
         }
     });
-    if (joinsLineBreak || groups.size() * CharactersPerEditInPlace > original.size())
+    if (joinsLineBreak || groups.size() * CharactersPerEditInPlace > original.size() ||
+        longestLine(original) > LongestLineInPlace)
         return commit();
 
     // Positions in the document, which holds a CR LF as one line break.
