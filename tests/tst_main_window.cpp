@@ -195,7 +195,7 @@ private slots:
         Window w;
         for (int round = 0; round < 300; ++round) {
             const QString tags = fromUtf16(randomTagText<char16_t>(random, 12));
-            const QString padding(40 * tags.size() + 100, u'x');
+            const QString padding(150 * tags.size() + 400, u'x');
             const QString text = round % 3 == 0   ? tags + padding
                                  : round % 3 == 1 ? padding + tags
                                                   : tags + padding + tags;
@@ -252,7 +252,7 @@ private slots:
         QTest::addColumn<QString>("before");
         QTest::addColumn<QString>("clipboard");
         QTest::addColumn<QString>("command");
-        const QString padding(200, u'x');
+        const QString padding(1000, u'x');
         const QString mixed = u"a\r\n\tb\u00a0c\rd\r\n"_s;
         const QString odd = QString::fromUtf16(u"\0\xd800<\u2028>", 5);
         QTest::newRow("paste over CR LF") << mixed << u"new\r\ntext"_s << u"ZhanTie"_s;
