@@ -48,10 +48,6 @@ int roundToEven(double value)
     return int(std::nearbyint(value));
 }
 
-} // namespace
-
-namespace {
-
 // Whether the widget would give `text` back other than as it was written: it
 // holds every line break as one kind, a lone CR and the separators among
 // them, and is not made for NUL, other control characters or lone surrogates.
@@ -84,6 +80,12 @@ constexpr std::size_t CharactersPerEditInPlace = 100;
 constexpr std::size_t LongestLineInPlace = 16 * 1024;
 // Edits at most this far apart on a line are made as one.
 constexpr std::size_t MaxGapJoined = 24;
+
+// A character that the document keeps inside its line as it is.
+bool plainInLine(char16_t c)
+{
+    return (c >= 0x20 && c < 0x7F) || c == u'\t' || (c >= 0xA0 && c < 0x2028) || (c > 0x2029 && c < 0xD800);
+}
 
 std::size_t longestLine(std::u16string_view text)
 {
@@ -200,8 +202,7 @@ void WenBenText::commitConversion(CheckState state)
     // quick look at the text, which decides whether editing in place pays.
     auto joinable = [&original](std::size_t from, std::size_t to) {
         return to - from <= MaxGapJoined &&
-               std::all_of(original.begin() + std::ptrdiff_t(from), original.begin() + std::ptrdiff_t(to),
-                           [](char16_t c) { return (c >= 0x20 && c < 0xD800) || c == u'\t'; });
+               std::all_of(original.begin() + std::ptrdiff_t(from), original.begin() + std::ptrdiff_t(to), plainInLine);
     };
     struct Group {
         std::size_t start, end, edits;
