@@ -34,6 +34,21 @@ Text plainText(const QMimeData* data)
     return hasPlainText ? data->text().toStdU16String() : Text();
 }
 
+bool tookClipboard(const QClipboard& clipboard)
+{
+    const QString platform = QGuiApplication::platformName();
+#ifdef TAGWELL_HAVE_XCB
+    // Qt's ownsClipboard() on X11 says yes even when the display ignored the
+    // request.
+    if (platform == u"xcb"_s)
+        return x11::ownsClipboard();
+#endif
+    if (platform == u"xcb"_s || platform == u"windows"_s || platform.startsWith(u"wayland"_s))
+        return clipboard.ownsClipboard();
+    // Offscreen the clipboard is Qt's alone: it holds what was set.
+    return clipboard.mimeData(QClipboard::Clipboard) != nullptr;
+}
+
 } // namespace
 
 QString SystemClipboard::readFailureMessage()
@@ -63,7 +78,7 @@ void SystemClipboard::setText(const Text& text)
 {
     QClipboard* clipboard = QGuiApplication::clipboard();
     clipboard->setText(QString::fromStdU16String(text), QClipboard::Clipboard);
-    if (clipboard->mimeData(QClipboard::Clipboard) == nullptr)
+    if (!tookClipboard(*clipboard))
         throw PlatformError(writeFailureMessage());
 }
 

@@ -25,7 +25,7 @@ private:
 // The clipboard proper (not the X11 primary selection), plain text only.
 // Files or a picture without text read as an empty text. An owner that does
 // not answer within a few seconds, or refuses the text it offers, is a
-// failure.
+// failure; so is a Copy after which another program holds the clipboard.
 class SystemClipboard : public Clipboard {
 public:
     Text text() const override;

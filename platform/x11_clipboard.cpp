@@ -32,6 +32,8 @@ using Clock = std::chrono::steady_clock;
 // answer is taken as hung; a transfer, however big, ends within TransferLimit.
 constexpr auto AnswerLimit = std::chrono::milliseconds(2000);
 constexpr auto TransferLimit = std::chrono::seconds(30);
+// How long a Copy watches for another program taking the clipboard back.
+constexpr auto RetakeWatch = std::chrono::milliseconds(50);
 
 [[noreturn]] void unreadable()
 {
@@ -316,6 +318,15 @@ std::optional<Text> readText()
     if (failed)
         unreadable();
     return Text();
+}
+
+bool ownsClipboard()
+{
+    Session session;
+    if (!isThisProgram(session.owner()))
+        return false;
+    poll(nullptr, 0, int(RetakeWatch.count()));
+    return isThisProgram(session.owner());
 }
 
 } // namespace tagwell::x11

@@ -17,4 +17,8 @@ namespace tagwell::x11 {
 // answer within a few seconds or refuses a text it offered.
 std::optional<Text> readText();
 
+// Whether this program holds the clipboard, a moment after taking it: an
+// owner that takes it straight back is caught too.
+bool ownsClipboard();
+
 } // namespace tagwell::x11

@@ -1,15 +1,16 @@
 // clipboard_owner: another program on the X clipboard, for the suites. It
 // takes CLIPBOARD and answers as told: it serves files as their targets (in
 // INCR chunks when they are larger than --chunk), or it misbehaves the way a
-// hung owner does.
-//   clipboard_owner [MODE] [--chunk BYTES] [TARGET[,TYPE] FILE]...
+// hung or hostile owner does.
+//   clipboard_owner [MODE] [--retake MS] [--chunk BYTES] [TARGET[,TYPE] FILE]...
 //   clipboard_owner --release
 // MODE: --silent (answers nothing), --targets-only (answers TARGETS, never the
 // data), --refuse (refuses every data request), --stall-incr (starts an INCR
-// transfer and sends no chunk). --release leaves the clipboard without an owner.
+// transfer and sends no chunk). --retake takes the clipboard back, MS
+// milliseconds after another client took it. --release leaves the clipboard without an owner.
 // TYPE is the type the data is sent as (the target itself by default).
 // Prints "ready" once the clipboard is its own; ends when it loses the
-// clipboard, when its standard input is a pipe that
+// clipboard (without --retake), when its standard input is a pipe that
 // closes, or after five minutes.
 #include <xcb/xcb.h>
 
@@ -100,6 +101,7 @@ xcb_window_t owner(xcb_atom_t selection)
 int main(int argc, char** argv)
 {
     Mode mode = Mode::Serve;
+    int retakeDelay = -1;
     bool release = false;
     size_t chunk = 256 * 1024;
     std::vector<std::pair<std::string, const char*>> specs;
@@ -113,6 +115,8 @@ int main(int argc, char** argv)
             mode = Mode::Refuse;
         else if (arg == "--stall-incr")
             mode = Mode::StallIncr;
+        else if (arg == "--retake" && i + 1 < argc)
+            retakeDelay = std::atoi(argv[++i]);
         else if (arg == "--release")
             release = true;
         else if (arg == "--chunk" && i + 1 < argc)
@@ -120,7 +124,7 @@ int main(int argc, char** argv)
         else if (arg.rfind("--", 0) != 0 && i + 1 < argc)
             specs.emplace_back(arg, argv[++i]);
         else
-            die("usage: clipboard_owner [MODE] [--chunk BYTES] [TARGET[,TYPE] FILE]... | --release");
+            die("usage: clipboard_owner [MODE] [--retake MS] [--chunk BYTES] [TARGET[,TYPE] FILE]... | --release");
     }
     if (chunk == 0)
         die("--chunk needs a positive size");
@@ -226,7 +230,11 @@ int main(int argc, char** argv)
                 break;
             }
             case XCB_SELECTION_CLEAR:
-                return 0;
+                if (retakeDelay < 0)
+                    return 0;
+                usleep(useconds_t(retakeDelay) * 1000);
+                xcb_set_selection_owner(connection, window, clipboard, XCB_CURRENT_TIME);
+                break;
             }
             std::free(event);
         }

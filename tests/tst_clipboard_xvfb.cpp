@@ -1,6 +1,6 @@
 // The clipboard shared with other programs, on a real X server: the system
 // clipboard and the window against stand-in owners (clipboard_owner) that
-// serve text, files or a picture, or hang.
+// serve text, files or a picture, hang, or hold on to the clipboard.
 #include "fakes.h"
 #include "platform/platform.h"
 #include "ui/main_window.h"
@@ -152,6 +152,52 @@ private slots:
         QVERIFY2(timer.elapsed() < HungOwnerLimitMs, qPrintable(QString::number(timer.elapsed())));
     }
 
+    // Copy takes the clipboard from whoever holds it, unless the display
+    // ignores the request (the owner took it after the last event this
+    // program saw) or the owner takes it straight back.
+    void copy_data()
+    {
+        QTest::addColumn<QStringList>("flags");
+        QTest::addColumn<bool>("eventsSeen");
+        QTest::addColumn<bool>("fails");
+        QTest::newRow("from another program") << QStringList() << true << false;
+        QTest::newRow("owner takes it back") << QStringList{u"--retake"_s, u"0"_s} << true << true;
+        QTest::newRow("owner takes it back 20 ms later") << QStringList{u"--retake"_s, u"20"_s} << true << true;
+        QTest::newRow("owner newer than the last event seen") << QStringList() << false << true;
+    }
+
+    void copy()
+    {
+        QFETCH(QStringList, flags);
+        QFETCH(bool, eventsSeen);
+        QFETCH(bool, fails);
+        SystemClipboard clipboard;
+        // The message of a failed Copy, or nothing.
+        const auto copy = [&clipboard](const QString& text) {
+            try {
+                clipboard.setText(text.toStdU16String());
+                return QString();
+            } catch (const tagwell::PlatformError& error) {
+                return error.message();
+            }
+        };
+        QTest::qWait(100);
+        QCOMPARE(copy(u"earlier"_s), QString());
+        const Owner owner(flags, {u"UTF8_STRING"_s}, {"theirs"_ba});
+        QVERIFY(owner.ready());
+        if (eventsSeen)
+            QTest::qWait(200);
+
+        // Lone surrogates and NUL cannot pass through another program; this
+        // program's own Copy comes back exact, without a wait.
+        const auto ours = u"ours\r\n\0\xd800 😀\u00a0"_s;
+        QCOMPARE(copy(ours), fails ? u"无法写入剪贴板。\nThe clipboard could not be written."_s : QString());
+        QElapsedTimer timer;
+        timer.start();
+        QCOMPARE(QString::fromStdU16String(clipboard.text()), fails ? u"theirs"_s : ours);
+        QVERIFY(timer.elapsed() < 1000);
+    }
+
     // Through the real window: what the text area holds after a click, and
     // the message, if any.
     void window_data()
@@ -169,6 +215,9 @@ private slots:
             << QStringList() << QStringList{u"text/uri-list"_s} << u"ZhanTie"_s << QString() << QString();
         QTest::newRow("paste, only a picture")
             << QStringList() << QStringList{u"image/png"_s} << u"ZhanTie"_s << QString() << QString();
+        QTest::newRow("copy, owner takes it back")
+            << QStringList{u"--retake"_s, u"0"_s} << QStringList{u"UTF8_STRING"_s} << u"FuZhi"_s << typed
+            << u"无法写入剪贴板。\nThe clipboard could not be written."_s;
     }
 
     void window()
