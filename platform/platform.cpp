@@ -1,5 +1,9 @@
 #include "platform/platform.h"
 
+#ifdef TAGWELL_HAVE_XCB
+#include "platform/x11_clipboard.h"
+#endif
+
 #include <QClipboard>
 #include <QDesktopServices>
 #include <QGuiApplication>
@@ -8,25 +12,74 @@
 #include <QStandardPaths>
 #include <QUrl>
 
+#include <algorithm>
+#include <optional>
+
 using namespace Qt::StringLiterals;
 
 namespace tagwell {
 
+namespace {
+
+// Qt's word on its own clipboard (or on the only one there is, offscreen).
+// hasText() would also count file addresses: only plain text pastes.
+Text plainText(const QMimeData* data)
+{
+    if (data == nullptr)
+        throw PlatformError(SystemClipboard::readFailureMessage());
+    const QStringList formats = data->formats();
+    const bool hasPlainText = std::any_of(formats.begin(), formats.end(), [](const QString& format) {
+        return format == u"text/plain"_s || format.startsWith(u"text/plain;"_s);
+    });
+    return hasPlainText ? data->text().toStdU16String() : Text();
+}
+
+bool tookClipboard(const QClipboard& clipboard)
+{
+    const QString platform = QGuiApplication::platformName();
+#ifdef TAGWELL_HAVE_XCB
+    // Qt's ownsClipboard() on X11 says yes even when the display ignored the
+    // request.
+    if (platform == u"xcb"_s)
+        return x11::ownsClipboard();
+#endif
+    if (platform == u"xcb"_s || platform == u"windows"_s || platform.startsWith(u"wayland"_s))
+        return clipboard.ownsClipboard();
+    // Offscreen the clipboard is Qt's alone: it holds what was set.
+    return clipboard.mimeData(QClipboard::Clipboard) != nullptr;
+}
+
+} // namespace
+
+QString SystemClipboard::readFailureMessage()
+{
+    return u"无法读取剪贴板。\nThe clipboard could not be read."_s;
+}
+
+QString SystemClipboard::writeFailureMessage()
+{
+    return u"无法写入剪贴板。\nThe clipboard could not be written."_s;
+}
+
 Text SystemClipboard::text() const
 {
-    const QMimeData* data = QGuiApplication::clipboard()->mimeData(QClipboard::Clipboard);
-    if (data == nullptr)
-        throw PlatformError(u"无法读取剪贴板。\nThe clipboard could not be read."_s);
-    // A clipboard without text (a picture, files) pastes as an empty text.
-    return data->hasText() ? data->text().toStdU16String() : Text();
+#ifdef TAGWELL_HAVE_XCB
+    // Another program's clipboard is asked for directly; this program's own
+    // can only come from Qt, which would otherwise have to answer itself.
+    if (QGuiApplication::platformName() == u"xcb"_s) {
+        if (std::optional<Text> text = x11::readText())
+            return std::move(*text);
+    }
+#endif
+    return plainText(QGuiApplication::clipboard()->mimeData(QClipboard::Clipboard));
 }
 
 void SystemClipboard::setText(const Text& text)
 {
     QClipboard* clipboard = QGuiApplication::clipboard();
     clipboard->setText(QString::fromStdU16String(text), QClipboard::Clipboard);
-    if (clipboard->mimeData(QClipboard::Clipboard) == nullptr)
-        throw PlatformError(u"无法写入剪贴板。\nThe clipboard could not be written."_s);
+    if (!tookClipboard(*clipboard))
+        throw PlatformError(writeFailureMessage());
 }
 
 QString launchFailureMessage(const QString& url)

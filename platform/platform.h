@@ -22,10 +22,16 @@ private:
 };
 
 // The clipboard proper (not the X11 primary selection), plain text only.
+// Files or a picture without text read as an empty text. An owner that does
+// not answer within a few seconds, or refuses the text it offers, is a
+// failure; so is a Copy after which another program holds the clipboard.
 class SystemClipboard : public Clipboard {
 public:
     Text text() const override;
     void setText(const Text& text) override;
+
+    static QString readFailureMessage();
+    static QString writeFailureMessage();
 };
 
 // Opens a web address without waiting for the browser. A failure that is

@@ -5,8 +5,9 @@
 set -eu
 
 # The suites also validate the installed desktop files and the Windows
-# version record, so their checkers come with the base set.
-packages="cmake make g++ qt6-base-dev xvfb openbox xdotool xclip x11-utils
+# version record, so their checkers come with the base set. libxcb reads the
+# X11 clipboard beside Qt.
+packages="cmake make g++ pkg-config qt6-base-dev libxcb1-dev xvfb openbox xdotool xclip x11-utils
     desktop-file-utils appstream binutils-mingw-w64-x86-64 groff-base file"
 for group in "$@"; do
     case "$group" in

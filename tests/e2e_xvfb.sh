@@ -1,11 +1,13 @@
 #!/bin/bash
 # The window on a real X server with a window manager, driven as a person
-# would: xdotool clicks and types, xclip is the other program on the clipboard,
-# and a stand-in xdg-open records the address it is handed.
-#   tests/e2e_xvfb.sh PATH/TO/tagwell PATH/TO/tagwell-convert
+# would: xdotool clicks and types, xclip (and clipboard_owner, when given, for
+# an owner that never answers) is the other program on the clipboard, and a
+# stand-in xdg-open records the address it is handed.
+#   tests/e2e_xvfb.sh PATH/TO/tagwell PATH/TO/tagwell-convert [PATH/TO/clipboard_owner]
 set -euo pipefail
 tagwell=$1
 converter=$2
+owner=${3:-}
 # The suites run on the offscreen platform; this one needs the X server.
 unset QT_QPA_PLATFORM
 work=$(mktemp -d)
@@ -55,6 +57,21 @@ clear_text() { click 256 20; }
 help() { click 348 20; }
 toggle_pre() { click 424 20; }
 clipboard() { xclip -selection clipboard -o; }
+# A message box over the main window within TIMEOUT seconds, dismissed with
+# Enter; the program goes on after it.
+expect_message() { # expect_message TIMEOUT WHEN
+    local box=""
+    for _ in $(seq $(($1 * 10))); do
+        box=$(xdotool search --onlyvisible --name "^${caption}\$" 2>/dev/null | grep -vx "$window" | head -n 1 || true)
+        [ -n "$box" ] && break
+        sleep 0.1
+    done
+    [ -n "$box" ] || fail "no message $2"
+    echo "ok: message $2"
+    xdotool windowactivate --sync "$box" key Return
+    sleep 0.3
+    kill -0 "$app" || fail "the program ended after the message $2"
+}
 # xclip stays behind to serve the clipboard: keep it off the test's output.
 to_clipboard() { printf '%s' "$1" | xclip -selection clipboard -i >/dev/null 2>&1; sleep 0.2; }
 
@@ -86,15 +103,20 @@ clear_text
 copy
 check "clear" "" "$(clipboard)"
 
-# A clipboard with a picture and no text pastes as an empty text.
-to_clipboard "not empty"
-paste
-base64 -d >"$work/pixel.png" <<<'iVBORw0KGgoAAAANSUhEUgAAAAEAAAABCAYAAAAfFcSJAAAADUlEQVR42mP8z8BQDwAEhQGAhKmMIQAAAABJRU5ErkJggg=='
-xclip -selection clipboard -t image/png -i "$work/pixel.png" >/dev/null 2>&1
-sleep 0.2
-paste
-copy
-check "paste of a picture" "" "$(clipboard)"
+# A clipboard with a picture, or files as a file manager copies them, and no
+# text pastes as an empty text.
+base64 -d >"$work/image.png" <<<'iVBORw0KGgoAAAANSUhEUgAAAAEAAAABCAYAAAAfFcSJAAAADUlEQVR42mP8z8BQDwAEhQGAhKmMIQAAAABJRU5ErkJggg=='
+printf 'file:///tmp/a.txt\r\nfile:///tmp/b%%20c.txt\r\n' >"$work/files.txt"
+for offer in "image/png image.png" "text/uri-list files.txt"; do
+    read -r type file <<<"$offer"
+    to_clipboard "not empty"
+    paste
+    xclip -selection clipboard -t "$type" -i "$work/$file" >/dev/null 2>&1
+    sleep 0.2
+    paste
+    copy
+    check "paste of $type alone" "" "$(clipboard)"
+done
 
 # A big text, through the clipboard both ways.
 for i in $(seq 60000); do printf 'line %d: if (a < b && c > d) { <pre>x</pre> }\n' "$i"; done |
@@ -117,19 +139,23 @@ to_clipboard "keep <me>"
 paste
 touch "$XDG_OPEN_FAIL"
 help
-box=""
-for _ in $(seq 50); do
-    box=$(xdotool search --onlyvisible --name "^${caption}\$" | grep -vx "$window" | head -n 1 || true)
-    [ -n "$box" ] && break
-    sleep 0.1
-done
-[ -n "$box" ] || fail "no message when the browser cannot be started"
-echo "ok: message when the browser cannot be started"
-xdotool windowactivate --sync "$box" key Return
-sleep 0.3
-kill -0 "$app" || fail "the program ended after a failed launch"
+expect_message 5 "when the browser cannot be started"
 copy
 check "text kept after a failed launch" "keep <me>" "$(clipboard)"
+
+# An owner that never answers: Paste says so within seconds, keeps the text,
+# and the program goes on.
+if [ -n "$owner" ]; then
+    "$owner" --silent UTF8_STRING "$work/files.txt" >"$work/owner.out" &
+    pids+=($!)
+    for _ in $(seq 50); do grep -q ready "$work/owner.out" && break; sleep 0.1; done
+    started=$EPOCHREALTIME
+    paste
+    expect_message 10 "when the clipboard owner does not answer"
+    awk -v from="$started" -v to="$EPOCHREALTIME" 'BEGIN { printf "   (%.1f s after the click)\n", to - from }'
+    copy
+    check "text kept after a failed Paste" "keep <me>" "$(clipboard)"
+fi
 
 # Closing ends the program at once, without a question.
 xdotool windowactivate --sync "$window" key alt+F4

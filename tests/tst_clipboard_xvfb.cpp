@@ -1,0 +1,252 @@
+// The clipboard shared with other programs, on a real X server: the system
+// clipboard and the window against stand-in owners (clipboard_owner) that
+// serve text, files or a picture, hang, or hold on to the clipboard.
+#include "fakes.h"
+#include "platform/platform.h"
+#include "ui/main_window.h"
+
+#include <QElapsedTimer>
+#include <QGuiApplication>
+#include <QPlainTextEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+using namespace Qt::StringLiterals;
+using tagwell::SystemClipboard;
+
+namespace {
+
+// Another program holding the clipboard, for as long as the object lives.
+class Owner {
+public:
+    // TARGET[,TYPE] and its data, in pairs, after the owner's flags.
+    Owner(const QStringList& flags, const QStringList& targets, const QByteArrayList& data)
+    {
+        QStringList arguments = flags;
+        for (qsizetype i = 0; i < targets.size(); ++i) {
+            QFile file(dir_.filePath(QString::number(i)));
+            if (!file.open(QIODevice::WriteOnly) || file.write(data.at(i)) != data.at(i).size())
+                qFatal("cannot write the owner's data");
+            arguments << targets.at(i) << file.fileName();
+        }
+        process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        process_.start(QStringLiteral(TAGWELL_CLIPBOARD_OWNER), arguments);
+        while (!process_.canReadLine() && process_.waitForReadyRead(5000)) {
+        }
+        ready_ = process_.readLine() == "ready\n";
+    }
+    ~Owner()
+    {
+        process_.kill();
+        process_.waitForFinished(5000);
+    }
+    bool ready() const { return ready_; }
+
+private:
+    QTemporaryDir dir_;
+    QProcess process_;
+    bool ready_ = false;
+};
+
+// The time an owner that never answers may cost a Paste, with room for a
+// loaded machine.
+constexpr qint64 HungOwnerLimitMs = 3500;
+
+QByteArray bigText()
+{
+    QByteArray text;
+    for (int i = 0; text.size() < 5'000'000; ++i)
+        text += "line " + QByteArray::number(i) + ": if (a < b && c > d) { 文本 😀 }\r\n\t";
+    return text;
+}
+
+const QByteArray oddText = "int a;\r\n\tb < c\0d // 文本 😀\xc2\xa0\r"_ba;
+
+} // namespace
+
+class TestClipboardXvfb : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { QCOMPARE(QGuiApplication::platformName(), u"xcb"_s); }
+
+    void paste_data()
+    {
+        QTest::addColumn<QStringList>("flags");
+        QTest::addColumn<QStringList>("targets");
+        QTest::addColumn<QByteArrayList>("data");
+        QTest::addColumn<bool>("fails");
+        QTest::addColumn<QString>("text");
+
+        const QString odd = QString::fromUtf8(oddText);
+        const QStringList utf8{u"UTF8_STRING"_s};
+        const QByteArray png =
+            QByteArray::fromBase64("iVBORw0KGgoAAAANSUhEUgAAAAEAAAABCAYAAAAfFcSJAAAADUlEQVR42mP8z8BQDwAEhQGAhKm"
+                                   "MIQAAAABJRU5ErkJggg==");
+        QTest::newRow("no owner") << QStringList{u"--release"_s} << QStringList() << QByteArrayList() << false
+                                  << QString();
+        QTest::newRow("UTF8_STRING") << QStringList() << utf8 << QByteArrayList{oddText} << false << odd;
+        QTest::newRow("utf-8 text/plain")
+            << QStringList() << QStringList{u"text/plain;charset=utf-8"_s} << QByteArrayList{oddText} << false << odd;
+        QTest::newRow("text/plain") << QStringList() << QStringList{u"text/plain"_s} << QByteArrayList{oddText} << false
+                                    << odd;
+        QTest::newRow("STRING is Latin-1") << QStringList() << QStringList{u"STRING"_s}
+                                           << QByteArrayList{"caf\xe9\xa0\xff\r\n"_ba} << false << u"café\u00a0ÿ\r\n"_s;
+        QTest::newRow("TEXT sent as UTF8_STRING")
+            << QStringList() << QStringList{u"TEXT,UTF8_STRING"_s} << QByteArrayList{oddText} << false << odd;
+        QTest::newRow("Latin-1 compound text")
+            << QStringList() << QStringList{u"COMPOUND_TEXT"_s} << QByteArrayList{"caf\xe9"_ba} << false << u"café"_s;
+        QTest::newRow("UTF8_STRING before STRING")
+            << QStringList() << QStringList{u"STRING"_s, u"UTF8_STRING"_s}
+            << QByteArrayList{"latin"_ba, "utf-8 \xe6\x96\x87"_ba} << false << u"utf-8 文"_s;
+        QTest::newRow("files with their names as text")
+            << QStringList() << QStringList{u"text/uri-list"_s, u"UTF8_STRING"_s}
+            << QByteArrayList{"file:///tmp/a.txt\r\n"_ba, "a.txt"_ba} << false << u"a.txt"_s;
+        QTest::newRow("only files") << QStringList() << QStringList{u"text/uri-list"_s}
+                                    << QByteArrayList{"file:///tmp/a.txt\r\n"_ba} << false << QString();
+        QTest::newRow("only a picture") << QStringList() << QStringList{u"image/png"_s} << QByteArrayList{png} << false
+                                        << QString();
+        QTest::newRow("5 MB in INCR chunks") << QStringList{u"--chunk"_s, u"65536"_s} << utf8
+                                             << QByteArrayList{bigText()} << false << QString::fromUtf8(bigText());
+        QTest::newRow("5 MB at once") << QStringList{u"--chunk"_s, u"8000000"_s} << utf8 << QByteArrayList{bigText()}
+                                      << false << QString::fromUtf8(bigText());
+
+        QTest::newRow("never answers") << QStringList{u"--silent"_s} << utf8 << QByteArrayList{"x"_ba} << true
+                                       << QString();
+        QTest::newRow("answers TARGETS, never the text")
+            << QStringList{u"--targets-only"_s} << utf8 << QByteArrayList{"x"_ba} << true << QString();
+        QTest::newRow("refuses the text it lists")
+            << QStringList{u"--refuse"_s} << utf8 << QByteArrayList{"x"_ba} << true << QString();
+        QTest::newRow("stalls mid-transfer")
+            << QStringList{u"--stall-incr"_s} << utf8 << QByteArrayList{"x"_ba} << true << QString();
+        QTest::newRow("compound text in other character sets")
+            << QStringList() << QStringList{u"COMPOUND_TEXT"_s} << QByteArrayList{"\x1b$)A\xce\xc4"_ba} << true
+            << QString();
+    }
+
+    void paste()
+    {
+        QFETCH(QStringList, flags);
+        QFETCH(QStringList, targets);
+        QFETCH(QByteArrayList, data);
+        QFETCH(bool, fails);
+        QFETCH(QString, text);
+        const Owner owner(flags, targets, data);
+        QVERIFY(owner.ready());
+
+        SystemClipboard clipboard;
+        QElapsedTimer timer;
+        timer.start();
+        try {
+            const tagwell::Text pasted = clipboard.text();
+            QVERIFY2(!fails, "a failure read as a text");
+            QCOMPARE(QString::fromStdU16String(pasted), text);
+        } catch (const tagwell::PlatformError& error) {
+            QVERIFY2(fails, qPrintable(error.message()));
+            QCOMPARE(error.message(), u"无法读取剪贴板。\nThe clipboard could not be read."_s);
+        }
+        QVERIFY2(timer.elapsed() < HungOwnerLimitMs, qPrintable(QString::number(timer.elapsed())));
+    }
+
+    // Copy takes the clipboard from whoever holds it, unless the display
+    // ignores the request (the owner took it after the last event this
+    // program saw) or the owner takes it straight back.
+    void copy_data()
+    {
+        QTest::addColumn<QStringList>("flags");
+        QTest::addColumn<bool>("eventsSeen");
+        QTest::addColumn<bool>("fails");
+        QTest::newRow("from another program") << QStringList() << true << false;
+        QTest::newRow("owner takes it back") << QStringList{u"--retake"_s, u"0"_s} << true << true;
+        QTest::newRow("owner takes it back 20 ms later") << QStringList{u"--retake"_s, u"20"_s} << true << true;
+        QTest::newRow("owner newer than the last event seen") << QStringList() << false << true;
+    }
+
+    void copy()
+    {
+        QFETCH(QStringList, flags);
+        QFETCH(bool, eventsSeen);
+        QFETCH(bool, fails);
+        SystemClipboard clipboard;
+        // The message of a failed Copy, or nothing.
+        const auto copy = [&clipboard](const QString& text) {
+            try {
+                clipboard.setText(text.toStdU16String());
+                return QString();
+            } catch (const tagwell::PlatformError& error) {
+                return error.message();
+            }
+        };
+        QTest::qWait(100);
+        QCOMPARE(copy(u"earlier"_s), QString());
+        const Owner owner(flags, {u"UTF8_STRING"_s}, {"theirs"_ba});
+        QVERIFY(owner.ready());
+        if (eventsSeen)
+            QTest::qWait(200);
+
+        // Lone surrogates and NUL cannot pass through another program; this
+        // program's own Copy comes back exact, without a wait.
+        const auto ours = u"ours\r\n\0\xd800 😀\u00a0"_s;
+        QCOMPARE(copy(ours), fails ? u"无法写入剪贴板。\nThe clipboard could not be written."_s : QString());
+        QElapsedTimer timer;
+        timer.start();
+        QCOMPARE(QString::fromStdU16String(clipboard.text()), fails ? u"theirs"_s : ours);
+        QVERIFY(timer.elapsed() < 1000);
+    }
+
+    // Through the real window: what the text area holds after a click, and
+    // the message, if any.
+    void window_data()
+    {
+        QTest::addColumn<QStringList>("flags");
+        QTest::addColumn<QStringList>("targets");
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("message");
+        const QString typed = u"keep <me>"_s;
+        QTest::newRow("paste, owner never answers")
+            << QStringList{u"--silent"_s} << QStringList{u"UTF8_STRING"_s} << u"ZhanTie"_s << typed
+            << u"无法读取剪贴板。\nThe clipboard could not be read."_s;
+        QTest::newRow("paste, only files")
+            << QStringList() << QStringList{u"text/uri-list"_s} << u"ZhanTie"_s << QString() << QString();
+        QTest::newRow("paste, only a picture")
+            << QStringList() << QStringList{u"image/png"_s} << u"ZhanTie"_s << QString() << QString();
+        QTest::newRow("copy, owner takes it back")
+            << QStringList{u"--retake"_s, u"0"_s} << QStringList{u"UTF8_STRING"_s} << u"FuZhi"_s << typed
+            << u"无法写入剪贴板。\nThe clipboard could not be written."_s;
+    }
+
+    void window()
+    {
+        QFETCH(QStringList, flags);
+        QFETCH(QStringList, targets);
+        QFETCH(QString, button);
+        QFETCH(QString, text);
+        QFETCH(QString, message);
+        SystemClipboard clipboard;
+        FakeLauncher launcher;
+        tagwell::Form1 form(clipboard, launcher);
+        QStringList messages;
+        form.setFailureReporter([&messages](QWidget*, const QString& m) { messages << m; });
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        QTest::keyClicks(form.WenBen, u"keep <me>"_s);
+
+        const Owner owner(flags, targets, QByteArrayList(targets.size(), "file:///tmp/a.txt\r\n"_ba));
+        QVERIFY(owner.ready());
+        QTest::qWait(200);
+        QElapsedTimer timer;
+        timer.start();
+        QTest::mouseClick(form.findChild<QPushButton*>(button), Qt::LeftButton);
+        QVERIFY(timer.elapsed() < HungOwnerLimitMs);
+        QCOMPARE(form.WenBen->toPlainText(), text);
+        QCOMPARE(messages, message.isEmpty() ? QStringList() : QStringList{message});
+    }
+};
+
+QTEST_MAIN(TestClipboardXvfb)
+#include "tst_clipboard_xvfb.moc"
