@@ -109,6 +109,8 @@ if(UNIX AND NOT APPLE)
     tagwell_gzip("${PROJECT_BINARY_DIR}/resources/changelog" "${TAGWELL_DOC_DIR}")
     add_custom_target(tagwell_compressed_docs ALL DEPENDS ${compressed})
     install(FILES "${TAGWELL_RESOURCES_DIR}/debian/copyright" DESTINATION "${TAGWELL_DOC_DIR}")
+    install(FILES "${TAGWELL_RESOURCES_DIR}/debian/lintian-overrides"
+            DESTINATION "${CMAKE_INSTALL_DATADIR}/lintian/overrides" RENAME tagwell)
 endif()
 
 # --- Debian package: cpack in the build folder ------------------------------

@@ -1,7 +1,7 @@
 // The clipboard shared with other programs, on a real X server: the system
 // clipboard and the window against stand-in owners (clipboard_owner) that
 // serve text, files or a picture, hang, or hold on to the clipboard.
-#include "fakes.h"
+#include "window_fixture.h"
 #include "platform/platform.h"
 #include "ui/main_window.h"
 
