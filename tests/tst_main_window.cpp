@@ -1,5 +1,5 @@
-// Form1 on the offscreen platform: its layout, start-up, commands, resizing
-// and what every failure leaves behind.
+// Form1 on the offscreen platform: its layout, start-up, keys, commands,
+// resizing and what every failure leaves behind.
 #include "fakes.h"
 #include "ui/main_window.h"
 
@@ -7,7 +7,11 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QSignalSpy>
 #include <QTest>
+
+#include <memory>
+#include <vector>
 
 using namespace Qt::StringLiterals;
 using tagwell::Form1;
@@ -23,6 +27,34 @@ class TestMainWindow : public QObject {
             clipboard.content = text.toStdU16String();
             click(form.ZhanTie);
         }
+        void showActive()
+        {
+            form.show();
+            form.activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(&form));
+        }
+        // Keys go where the user's keys go: to the widget with the focus.
+        void press(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+        {
+            QTest::keyClick(QApplication::focusWidget(), key, modifiers);
+        }
+        // The buttons clicked since the last call, by name.
+        QStringList clickedButtons()
+        {
+            QStringList names;
+            for (const auto& [button, spy] : clicks) {
+                if (!spy->isEmpty())
+                    names << button->objectName();
+                spy->clear();
+            }
+            return names;
+        }
+        std::vector<std::pair<QPushButton*, std::unique_ptr<QSignalSpy>>> clicks = [this] {
+            std::vector<std::pair<QPushButton*, std::unique_ptr<QSignalSpy>>> spies;
+            for (QPushButton* button : {form.ZhanTie, form.ZhuanHuan, form.FuZhi, form.QingKong, form.GuanWang})
+                spies.emplace_back(button, std::make_unique<QSignalSpy>(button, &QAbstractButton::clicked));
+            return spies;
+        }();
     };
 
 private slots:
@@ -89,20 +121,125 @@ private slots:
         }
     }
 
-    void tabOrder()
+    // Whichever way the layout sends Shift+Tab, it goes back; neither key
+    // types into the text area on its way through.
+    void tabKeys_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<Qt::KeyboardModifiers>("modifiers");
+        QTest::addColumn<QStringList>("order");
+        const QStringList forward{u"ZhuanHuan"_s, u"FuZhi"_s,  u"QingKong"_s, u"GuanWang"_s,
+                                  u"Pre"_s,       u"WenBen"_s, u"ZhanTie"_s};
+        const QStringList backward{u"WenBen"_s, u"Pre"_s,       u"GuanWang"_s, u"QingKong"_s,
+                                   u"FuZhi"_s,  u"ZhuanHuan"_s, u"ZhanTie"_s};
+        QTest::newRow("Tab") << int(Qt::Key_Tab) << Qt::KeyboardModifiers() << forward;
+        QTest::newRow("Backtab") << int(Qt::Key_Backtab) << Qt::KeyboardModifiers() << backward;
+        QTest::newRow("Shift+Backtab") << int(Qt::Key_Backtab) << Qt::KeyboardModifiers(Qt::ShiftModifier) << backward;
+        QTest::newRow("Shift+Tab") << int(Qt::Key_Tab) << Qt::KeyboardModifiers(Qt::ShiftModifier) << backward;
+    }
+
+    void tabKeys()
+    {
+        QFETCH(int, key);
+        QFETCH(Qt::KeyboardModifiers, modifiers);
+        QFETCH(QStringList, order);
+        Window w;
+        w.showActive();
+        w.form.ZhanTie->setFocus();
+        QStringList visited;
+        for (qsizetype i = 0; i < order.size(); ++i) {
+            w.press(Qt::Key(key), modifiers);
+            visited << QApplication::focusWidget()->objectName();
+        }
+        QCOMPARE(visited, order);
+        QVERIFY(w.text().isEmpty());
+        QVERIFY(w.clickedButtons().isEmpty());
+    }
+
+    // Enter presses the focused button as Space does, though none is a
+    // default button; each runs its own command.
+    void keysPressTheFocusedButton_data()
+    {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<int>("key");
+        QTest::addColumn<Qt::KeyboardModifiers>("modifiers");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("clipboard");
+        QTest::addColumn<int>("opened");
+        const struct {
+            const char* button;
+            QString text, clipboard;
+            int opened;
+        } commands[] = {
+            {"ZhanTie", u"clip"_s, u"clip"_s, 0},  {"ZhuanHuan", u"<pre>a&lt;b&gt;</pre>"_s, u"clip"_s, 0},
+            {"FuZhi", u"a<b>"_s, u"a<b>"_s, 0},    {"QingKong", QString(), u"clip"_s, 0},
+            {"GuanWang", u"a<b>"_s, u"clip"_s, 1},
+        };
+        const struct {
+            const char* name;
+            Qt::Key key;
+            Qt::KeyboardModifiers modifiers;
+        } keys[] = {
+            {"Space", Qt::Key_Space, {}},
+            {"Return", Qt::Key_Return, {}},
+            {"keypad Enter", Qt::Key_Enter, Qt::KeypadModifier},
+        };
+        for (const auto& c : commands)
+            for (const auto& k : keys)
+                QTest::addRow("%s, %s", c.button, k.name)
+                    << QString::fromLatin1(c.button) << int(k.key) << k.modifiers << c.text << c.clipboard << c.opened;
+    }
+
+    void keysPressTheFocusedButton()
+    {
+        QFETCH(QString, button);
+        QFETCH(int, key);
+        QFETCH(Qt::KeyboardModifiers, modifiers);
+        QFETCH(QString, text);
+        QFETCH(QString, clipboard);
+        QFETCH(int, opened);
+        Window w;
+        w.setText(u"a<b>"_s);
+        w.clipboard.content = u"clip"_s.toStdU16String();
+        w.clickedButtons();
+        w.showActive();
+        auto* focused = w.form.findChild<QPushButton*>(button);
+        focused->setFocus();
+        w.press(Qt::Key(key), modifiers);
+        QCOMPARE(w.text(), text);
+        QCOMPARE(QString::fromStdU16String(w.clipboard.content), clipboard);
+        QCOMPARE(w.launcher.opened.size(), opened);
+        QCOMPARE(w.clickedButtons(), QStringList{button});
+        QCOMPARE(QApplication::focusWidget(), focused);
+    }
+
+    // Enter types a line break in the text area and presses nothing; Space
+    // toggles the box, Enter leaves it alone; Ctrl+Tab types a tab.
+    void keysOutsideTheButtons()
     {
         Window w;
-        const QStringList expected{u"ZhanTie"_s,  u"ZhuanHuan"_s, u"FuZhi"_s,  u"QingKong"_s,
-                                   u"GuanWang"_s, u"Pre"_s,       u"WenBen"_s, u"ZhanTie"_s};
-        QStringList order;
-        QWidget* widget = w.form.ZhanTie;
-        for (int i = 0; i < expected.size(); ++i) {
-            order << widget->objectName();
-            do
-                widget = widget->nextInFocusChain();
-            while (!(widget->focusPolicy() & Qt::TabFocus) || widget->parentWidget() != &w.form);
-        }
-        QCOMPARE(order, expected);
+        w.showActive();
+        QTRY_COMPARE(QApplication::focusWidget(), w.form.WenBen);
+        QTest::keyClicks(w.form.WenBen, u"a"_s);
+        w.press(Qt::Key_Return);
+        QTest::keyClicks(w.form.WenBen, u"b"_s);
+        w.press(Qt::Key_Enter, Qt::KeypadModifier);
+        QTest::keyClicks(w.form.WenBen, u"c"_s);
+        w.press(Qt::Key_Tab, Qt::ControlModifier);
+        QTest::keyClicks(w.form.WenBen, u"d"_s);
+        QCOMPARE(w.text(), u"a\nb\nc\td"_s);
+        QCOMPARE(QApplication::focusWidget(), w.form.WenBen);
+
+        w.form.Pre->setFocus();
+        w.press(Qt::Key_Space);
+        QCOMPARE(w.form.Pre->checkState(), Qt::Unchecked);
+        w.press(Qt::Key_Space);
+        QCOMPARE(w.form.Pre->checkState(), Qt::Checked);
+        w.press(Qt::Key_Return);
+        w.press(Qt::Key_Enter, Qt::KeypadModifier);
+        QCOMPARE(w.form.Pre->checkState(), Qt::Checked);
+        QCOMPARE(w.text(), u"a\nb\nc\td"_s);
+        QVERIFY(w.clickedButtons().isEmpty());
     }
 
     void firstActivationFocusesTextArea()

@@ -3,6 +3,7 @@
 
 #include <QCheckBox>
 #include <QEvent>
+#include <QKeyEvent>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -122,6 +123,35 @@ private:
     const QCheckBox& box_;
 };
 
+// Enter presses the focused button as Space does, as on Windows, though no
+// button is a default button (Qt's buttons take Enter only as defaults). Tab
+// leaves the text area, so Ctrl+Tab types a tab there.
+class DesktopKeys : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() != QEvent::KeyPress)
+            return false;
+        const auto* key = static_cast<QKeyEvent*>(event);
+        const Qt::KeyboardModifiers modifiers = key->modifiers() & ~Qt::KeypadModifier;
+        if (auto* button = qobject_cast<QPushButton*>(watched)) {
+            if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) && modifiers == Qt::NoModifier) {
+                button->click();
+                return true;
+            }
+        } else if (auto* edit = qobject_cast<QPlainTextEdit*>(watched)) {
+            if (key->key() == Qt::Key_Tab && modifiers == Qt::ControlModifier) {
+                edit->insertPlainText(u"\t"_s);
+                return true;
+            }
+        }
+        return false;
+    }
+};
+
 } // namespace
 
 Form1::Form1(Clipboard& clipboard, Launcher& launcher, QWidget* parent)
@@ -163,7 +193,11 @@ Form1::Form1(Clipboard& clipboard, Launcher& launcher, QWidget* parent)
     WenBen->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     WenBen->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     WenBen->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    WenBen->setTabChangesFocus(false);
+    WenBen->setTabChangesFocus(true);
+    auto* keys = new DesktopKeys(this);
+    WenBen->installEventFilter(keys);
+    for (QPushButton* button : {ZhanTie, ZhuanHuan, FuZhi, QingKong, GuanWang})
+        button->installEventFilter(keys);
 
     connect(ZhanTie, &QPushButton::clicked, this, [this] { runCommand([this] { paste(document_, clipboard_); }); });
     connect(ZhuanHuan, &QPushButton::clicked, this,
