@@ -8,32 +8,12 @@ tagwell=$1
 converter=$2
 # The suites run on the offscreen platform; this one needs the X server.
 unset QT_QPA_PLATFORM
-work=$(mktemp -d)
-pids=()
-cleanup() {
-    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-    rm -rf "$work"
-}
-trap cleanup EXIT
-
-fail() { echo "FAIL: $*" >&2; exit 1; }
-check() { # check WHAT EXPECTED ACTUAL
-    [ "$2" = "$3" ] || fail "$1: expected $(printf %q "$2"), got $(printf %q "$3")"
-    echo "ok: $1"
-}
-
+# shellcheck source=window_session.sh
+. "$(dirname "$0")/window_session.sh"
 # shellcheck source=../scripts/x_session.sh
 . "$(dirname "$0")/../scripts/x_session.sh"
 start_x_session "$work"
-
-mkdir "$work/bin"
-cat >"$work/bin/xdg-open" <<'SCRIPT'
-#!/bin/sh
-echo "$@" >>"$XDG_OPEN_LOG"
-[ ! -e "$XDG_OPEN_FAIL" ]
-SCRIPT
-chmod +x "$work/bin/xdg-open"
-export XDG_OPEN_LOG=$work/xdg-open.log XDG_OPEN_FAIL=$work/fail-browser
+stand_in_browser
 
 PATH="$work/bin:$PATH" "$tagwell" &
 app=$!
