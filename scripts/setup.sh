@@ -5,9 +5,11 @@
 set -eu
 
 # The suites also validate the installed desktop files and the Windows
-# version record, so their checkers come with the base set.
+# version record, so their checkers come with the base set. The screen-reader
+# suite needs a D-Bus session, the accessibility bus and pyatspi.
 packages="cmake make g++ qt6-base-dev xvfb openbox xdotool xclip x11-utils
-    desktop-file-utils appstream binutils-mingw-w64-x86-64 groff-base file"
+    desktop-file-utils appstream binutils-mingw-w64-x86-64 groff-base file
+    dbus-daemon at-spi2-core python3-pyatspi"
 for group in "$@"; do
     case "$group" in
     fuzz) packages="$packages clang libclang-rt-dev" ;;

@@ -1,8 +1,10 @@
 // Form1 on the offscreen platform: its layout, start-up, keys, commands,
-// resizing and what every failure leaves behind.
+// resizing, what a screen reader is told and what every failure leaves
+// behind.
 #include "fakes.h"
 #include "ui/main_window.h"
 
+#include <QAccessible>
 #include <QCheckBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -83,6 +85,35 @@ private slots:
         QCOMPARE(widget->geometry(), geometry);
         if (auto* button = qobject_cast<QAbstractButton*>(widget))
             QCOMPARE(button->text(), caption);
+    }
+
+    // What a screen reader is told of each part of the window.
+    void accessibleRolesAndNames_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QAccessible::Role>("role");
+        QTest::addColumn<QString>("spoken");
+        QTest::newRow("Form1") << u"Form1"_s << QAccessible::Window << u"Tagwell 1.0  - 作者:Zorvik"_s;
+        QTest::newRow("ZhanTie") << u"ZhanTie"_s << QAccessible::Button << u"粘贴"_s;
+        QTest::newRow("ZhuanHuan") << u"ZhuanHuan"_s << QAccessible::Button << u"转换"_s;
+        QTest::newRow("FuZhi") << u"FuZhi"_s << QAccessible::Button << u"复制"_s;
+        QTest::newRow("QingKong") << u"QingKong"_s << QAccessible::Button << u"清空"_s;
+        QTest::newRow("GuanWang") << u"GuanWang"_s << QAccessible::Button << u"查看帮助/更新"_s;
+        QTest::newRow("Pre") << u"Pre"_s << QAccessible::CheckBox << u"清除pre标签"_s;
+        QTest::newRow("WenBen") << u"WenBen"_s << QAccessible::EditableText << u"文本"_s;
+    }
+
+    void accessibleRolesAndNames()
+    {
+        QFETCH(QString, name);
+        QFETCH(QAccessible::Role, role);
+        QFETCH(QString, spoken);
+        Window w;
+        QObject* object = name == w.form.objectName() ? &w.form : w.form.findChild<QWidget*>(name);
+        QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(object);
+        QVERIFY(accessible);
+        QCOMPARE(accessible->role(), role);
+        QCOMPARE(accessible->text(QAccessible::Name), spoken);
     }
 
     void windowAndInitialState()

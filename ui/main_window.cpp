@@ -1,6 +1,8 @@
 #include "ui/main_window.h"
 #include "tagwell_version.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QCheckBox>
 #include <QEvent>
 #include <QKeyEvent>
@@ -152,6 +154,24 @@ protected:
     }
 };
 
+// Qt presents a top-level QWidget as a client area ("filler" to AT-SPI);
+// screen readers should announce Form1 as a window, named by its caption.
+QAccessibleInterface* accessibleForm(const QString& className, QObject* object)
+{
+    if (className != QLatin1StringView(Form1::staticMetaObject.className()) || !object->isWidgetType())
+        return nullptr;
+    return new QAccessibleWidget(static_cast<QWidget*>(object), QAccessible::Window);
+}
+
+void announceFormsAsWindows()
+{
+    static const bool installed = [] {
+        QAccessible::installFactory(accessibleForm);
+        return true;
+    }();
+    Q_UNUSED(installed);
+}
+
 } // namespace
 
 Form1::Form1(Clipboard& clipboard, Launcher& launcher, QWidget* parent)
@@ -194,10 +214,13 @@ Form1::Form1(Clipboard& clipboard, Launcher& launcher, QWidget* parent)
     WenBen->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     WenBen->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     WenBen->setTabChangesFocus(true);
+    WenBen->setAccessibleName(u"文本"_s);
+
     auto* keys = new DesktopKeys(this);
     WenBen->installEventFilter(keys);
     for (QPushButton* button : {ZhanTie, ZhuanHuan, FuZhi, QingKong, GuanWang})
         button->installEventFilter(keys);
+    announceFormsAsWindows();
 
     connect(ZhanTie, &QPushButton::clicked, this, [this] { runCommand([this] { paste(document_, clipboard_); }); });
     connect(ZhuanHuan, &QPushButton::clicked, this,
