@@ -1,6 +1,6 @@
-// Form1 on the offscreen platform: its layout, start-up, keys, commands,
-// resizing, what a screen reader is told and what every failure leaves
-// behind.
+// Form1 on the offscreen platform: its layout, fonts, start-up, keys,
+// commands, resizing, what a screen reader is told and what every failure
+// leaves behind.
 #include "fakes.h"
 #include "ui/main_window.h"
 
@@ -114,6 +114,24 @@ private slots:
         QVERIFY(accessible);
         QCOMPARE(accessible->role(), role);
         QCOMPARE(accessible->text(QAccessible::Name), spoken);
+    }
+
+    // The captions and the title are drawn in an installed font, not as
+    // empty boxes: without a font that covers them, this fails.
+    void captionsHaveAFont()
+    {
+        Window w;
+        QList<std::pair<QString, QFont>> captions{{w.form.windowTitle(), w.form.font()}};
+        for (auto* button : w.form.findChildren<QAbstractButton*>())
+            captions.append({button->text(), button->font()});
+        QStringList missing;
+        for (const auto& [caption, font] : captions) {
+            const QFontMetrics metrics(font);
+            for (char32_t c : caption.toUcs4())
+                if (!metrics.inFontUcs4(c))
+                    missing << u"%1 (U+%2)"_s.arg(QString::fromUcs4(&c, 1)).arg(uint(c), 4, 16, QChar(u'0'));
+        }
+        QVERIFY2(missing.isEmpty(), qPrintable(u"no installed font has "_s + missing.join(u", "_s)));
     }
 
     void windowAndInitialState()
