@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Sourced by the window's end-to-end suites: a scratch folder `work` and a
 # list `pids` of processes to stop, both cleaned up at exit; fail and check
 # for the results; stand_in_browser, an xdg-open in $work/bin that records the
