@@ -1,7 +1,8 @@
 #!/bin/bash
 # The window on a real X server with a window manager, driven as a person
 # would: xdotool clicks and types, xclip is the other program on the clipboard,
-# and a stand-in xdg-open records the address it is handed.
+# and a stand-in xdg-open records the address it is handed. Then a second run
+# by the keyboard alone.
 #   tests/e2e_xvfb.sh PATH/TO/tagwell PATH/TO/tagwell-convert
 set -euo pipefail
 tagwell=$1
@@ -116,3 +117,27 @@ xdotool windowactivate --sync "$window" key alt+F4
 for _ in $(seq 50); do kill -0 "$app" 2>/dev/null || break; sleep 0.1; done
 kill -0 "$app" 2>/dev/null && fail "the program is still running after its window was closed"
 echo "ok: closing ends the program"
+
+# A second run, by the keyboard alone.
+rm -f "$XDG_OPEN_FAIL"
+PATH="$work/bin:$PATH" "$tagwell" &
+app=$!
+pids+=("$app")
+xdotool search --sync --onlyvisible --name "^${caption}\$" >/dev/null
+type_text() { xdotool type --delay 20 "$1"; }
+tab() { xdotool key Tab; }
+# X11 sends Shift+Tab as ISO_Left_Tab, whichever way it is typed.
+shift_tab() { xdotool key shift+Tab; }
+backtab() { xdotool key ISO_Left_Tab; }
+ctrl_tab() { xdotool key ctrl+Tab; }
+space() { xdotool key space; }
+enter() { xdotool key Return; }
+keypad_enter() { xdotool key KP_Enter; }
+serve_clipboard() { xclip -selection clipboard -i "$1" >/dev/null 2>&1; }
+# shellcheck source=keyboard_walk.sh
+. "$(dirname "$0")/keyboard_walk.sh"
+keyboard_walk
+xdotool key alt+F4
+for _ in $(seq 50); do kill -0 "$app" 2>/dev/null || break; sleep 0.1; done
+kill -0 "$app" 2>/dev/null && fail "the program is still running after Alt+F4"
+echo "ok: Alt+F4 ends the program"
