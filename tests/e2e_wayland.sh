@@ -9,6 +9,16 @@ set -euo pipefail
 tagwell=$1
 converter=$2
 unset QT_QPA_PLATFORM
+# The compositor and its clients share pixels through shm_open, that is
+# /dev/shm. Where the unprivileged user cannot write there (a chroot whose
+# /dev is bound without its submounts), the suite mounts a tmpfs of its own
+# there, in a mount namespace of its own, with /dev made private first so
+# that the mount cannot reach the system's /dev.
+if [ "$(id -u)" -eq 0 ] && [ "$(stat -c %a /dev/shm)" != 1777 ]; then
+    # shellcheck disable=SC2016
+    exec unshare --mount --propagation unchanged bash -c \
+        'mount --make-rprivate /dev && mount -t tmpfs -o mode=1777 tmpfs /dev/shm && exec "$0" "$@"' "$0" "$@"
+fi
 # shellcheck source=window_session.sh
 . "$(dirname "$0")/window_session.sh"
 stand_in_browser
@@ -27,9 +37,11 @@ user_env=(env -i PATH="$work/bin:/usr/bin:/bin" HOME="$work/home" LANG=C.UTF-8 X
 printf 'xwayland disable\n' >"$work/sway.conf"
 "${as_user[@]}" "${user_env[@]}" WLR_BACKENDS=headless WLR_LIBINPUT_NO_DEVICES=1 WLR_RENDERER=pixman \
     sway -c "$work/sway.conf" >"$work/sway.log" 2>&1 </dev/null &
-pids+=($!)
+compositor=$!
+pids+=("$compositor")
 socket="" ipc=""
 for _ in $(seq 100); do
+    kill -0 "$compositor" 2>/dev/null || { tail -n 20 "$work/sway.log" >&2; fail "sway ended at start-up"; }
     socket=$(find "$work/runtime" -name 'wayland-*' -type s -printf '%f\n' | head -n 1)
     ipc=$(find "$work/runtime" -name 'sway-ipc.*' -type s | head -n 1)
     [ -n "$socket" ] && [ -n "$ipc" ] && break
@@ -49,10 +61,15 @@ user_in_background() {
 # A desktop has a keyboard on the seat before any window opens; without one
 # the compositor announces none and the first key is lost.
 user_in_background /dev/null /dev/null wtype -s 600000
+keyboard=no
 for _ in $(seq 50); do
-    user swaymsg -t get_inputs 2>/dev/null | grep -q '"type": "keyboard"' && break
+    if user swaymsg -t get_inputs 2>/dev/null | grep -q '"type": "keyboard"'; then
+        keyboard=yes
+        break
+    fi
     sleep 0.1
 done
+[ "$keyboard" = yes ] || { tail -n 20 "$work/sway.log" >&2; fail "no keyboard on the seat"; }
 
 user_in_background /dev/null "$work/app.log" QT_QPA_PLATFORM=wayland tagwell
 app=$!
