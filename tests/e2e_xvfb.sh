@@ -2,7 +2,8 @@
 # The window on a real X server with a window manager, driven as a person
 # would: xdotool clicks and types, xclip (and clipboard_owner, when given, for
 # an owner that never answers) is the other program on the clipboard, and a
-# stand-in xdg-open records the address it is handed.
+# stand-in xdg-open records the address it is handed. Then a second run by the
+# keyboard alone.
 #   tests/e2e_xvfb.sh PATH/TO/tagwell PATH/TO/tagwell-convert [PATH/TO/clipboard_owner]
 set -euo pipefail
 tagwell=$1
@@ -10,32 +11,12 @@ converter=$2
 owner=${3:-}
 # The suites run on the offscreen platform; this one needs the X server.
 unset QT_QPA_PLATFORM
-work=$(mktemp -d)
-pids=()
-cleanup() {
-    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-    rm -rf "$work"
-}
-trap cleanup EXIT
-
-fail() { echo "FAIL: $*" >&2; exit 1; }
-check() { # check WHAT EXPECTED ACTUAL
-    [ "$2" = "$3" ] || fail "$1: expected $(printf %q "$2"), got $(printf %q "$3")"
-    echo "ok: $1"
-}
-
+# shellcheck source=window_session.sh
+. "$(dirname "$0")/window_session.sh"
 # shellcheck source=../scripts/x_session.sh
 . "$(dirname "$0")/../scripts/x_session.sh"
 start_x_session "$work"
-
-mkdir "$work/bin"
-cat >"$work/bin/xdg-open" <<'SCRIPT'
-#!/bin/sh
-echo "$@" >>"$XDG_OPEN_LOG"
-[ ! -e "$XDG_OPEN_FAIL" ]
-SCRIPT
-chmod +x "$work/bin/xdg-open"
-export XDG_OPEN_LOG=$work/xdg-open.log XDG_OPEN_FAIL=$work/fail-browser
+stand_in_browser
 
 PATH="$work/bin:$PATH" "$tagwell" &
 app=$!
@@ -127,7 +108,12 @@ sleep 0.5
 paste
 convert
 copy
-clipboard >"$work/big.actual"
+# The commands on a big text may still run when the clicks return.
+for _ in $(seq 40); do
+    clipboard >"$work/big.actual"
+    cmp -s "$work/big.expected" "$work/big.actual" && break
+    sleep 0.5
+done
 cmp -s "$work/big.expected" "$work/big.actual" || fail "5 MB through paste, convert and copy"
 echo "ok: 5 MB through paste, convert and copy"
 
@@ -157,8 +143,66 @@ if [ -n "$owner" ]; then
     check "text kept after a failed Paste" "keep <me>" "$(clipboard)"
 fi
 
+# Shift+Enter starts a line, as Enter does, that the converted text keeps.
+text_area() { click 250 200; }
+clear_text
+text_area
+xdotool type --delay 20 'a<b'
+xdotool key shift+Return
+xdotool type --delay 20 'c'
+convert
+copy
+check "Shift+Enter through Convert" $'<pre>a&lt;b\nc</pre>' "$(clipboard)"
+
+# Undo and Redo after each command give back each text exactly.
+undo() { text_area; xdotool key ctrl+z; sleep 0.3; }
+redo() { text_area; xdotool key ctrl+shift+z; sleep 0.3; }
+before=$'<pre>a&lt;b\nc</pre>'
+sample=$'one\r\n\ttwo\u00a0<three>\r\n'
+converted=$(printf '%s' "$sample" | "$converter"; printf x)
+converted=${converted%x}
+to_clipboard "$sample"
+# $(…) drops trailing line breaks: an x after the text keeps them.
+copied() { clipboard; printf x; }
+commands=(paste convert clear_text)
+undone=("$before" "$sample" "$converted")
+redone=("$sample" "$converted" "")
+for i in 0 1 2; do
+    "${commands[i]}"
+    undo
+    copy
+    check "Undo after ${commands[i]}" "${undone[i]}x" "$(copied)"
+    redo
+    copy
+    check "Redo after ${commands[i]}" "${redone[i]}x" "$(copied)"
+done
+
 # Closing ends the program at once, without a question.
 xdotool windowactivate --sync "$window" key alt+F4
 for _ in $(seq 50); do kill -0 "$app" 2>/dev/null || break; sleep 0.1; done
 kill -0 "$app" 2>/dev/null && fail "the program is still running after its window was closed"
 echo "ok: closing ends the program"
+
+# A second run, by the keyboard alone.
+rm -f "$XDG_OPEN_FAIL"
+PATH="$work/bin:$PATH" "$tagwell" &
+app=$!
+pids+=("$app")
+xdotool search --sync --onlyvisible --name "^${caption}\$" >/dev/null
+type_text() { xdotool type --delay 20 "$1"; }
+tab() { xdotool key Tab; }
+# X11 sends Shift+Tab as ISO_Left_Tab, whichever way it is typed.
+shift_tab() { xdotool key shift+Tab; }
+backtab() { xdotool key ISO_Left_Tab; }
+ctrl_tab() { xdotool key ctrl+Tab; }
+space() { xdotool key space; }
+enter() { xdotool key Return; }
+keypad_enter() { xdotool key KP_Enter; }
+serve_clipboard() { xclip -selection clipboard -i "$1" >/dev/null 2>&1; }
+# shellcheck source=keyboard_walk.sh
+. "$(dirname "$0")/keyboard_walk.sh"
+keyboard_walk
+xdotool key alt+F4
+for _ in $(seq 50); do kill -0 "$app" 2>/dev/null || break; sleep 0.1; done
+kill -0 "$app" 2>/dev/null && fail "the program is still running after Alt+F4"
+echo "ok: Alt+F4 ends the program"

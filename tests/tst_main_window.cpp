@@ -1,9 +1,11 @@
-// Form1 on the offscreen platform: its layout, start-up, commands, resizing
-// and what every failure leaves behind.
+// Form1 on the offscreen platform: its layout, fonts, start-up, keys,
+// commands and their Undo, resizing, what a screen reader is told and what
+// every failure leaves behind.
 #include "text_helpers.h"
 #include "ui/main_window.h"
 #include "window_fixture.h"
 
+#include <QAccessible>
 #include <QCheckBox>
 #include <QFile>
 #include <QGuiApplication>
@@ -11,11 +13,13 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <memory>
 #include <optional>
+#include <vector>
 
 using namespace Qt::StringLiterals;
 using tagwell::Form1;
@@ -31,6 +35,34 @@ class TestMainWindow : public QObject {
             clipboard.content = text.toStdU16String();
             click(form.ZhanTie);
         }
+        void showActive()
+        {
+            form.show();
+            form.activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(&form));
+        }
+        // Keys go where the user's keys go: to the widget with the focus.
+        void press(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+        {
+            QTest::keyClick(QApplication::focusWidget(), key, modifiers);
+        }
+        // The buttons clicked since the last call, by name.
+        QStringList clickedButtons()
+        {
+            QStringList names;
+            for (const auto& [button, spy] : clicks) {
+                if (!spy->isEmpty())
+                    names << button->objectName();
+                spy->clear();
+            }
+            return names;
+        }
+        std::vector<std::pair<QPushButton*, std::unique_ptr<QSignalSpy>>> clicks = [this] {
+            std::vector<std::pair<QPushButton*, std::unique_ptr<QSignalSpy>>> spies;
+            for (QPushButton* button : {form.ZhanTie, form.ZhuanHuan, form.FuZhi, form.QingKong, form.GuanWang})
+                spies.emplace_back(button, std::make_unique<QSignalSpy>(button, &QAbstractButton::clicked));
+            return spies;
+        }();
     };
 
 private slots:
@@ -59,6 +91,53 @@ private slots:
         QCOMPARE(widget->geometry(), geometry);
         if (auto* button = qobject_cast<QAbstractButton*>(widget))
             QCOMPARE(button->text(), caption);
+    }
+
+    // What a screen reader is told of each part of the window.
+    void accessibleRolesAndNames_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QAccessible::Role>("role");
+        QTest::addColumn<QString>("spoken");
+        QTest::newRow("Form1") << u"Form1"_s << QAccessible::Window << u"Tagwell 1.0  - 作者:Zorvik"_s;
+        QTest::newRow("ZhanTie") << u"ZhanTie"_s << QAccessible::Button << u"粘贴"_s;
+        QTest::newRow("ZhuanHuan") << u"ZhuanHuan"_s << QAccessible::Button << u"转换"_s;
+        QTest::newRow("FuZhi") << u"FuZhi"_s << QAccessible::Button << u"复制"_s;
+        QTest::newRow("QingKong") << u"QingKong"_s << QAccessible::Button << u"清空"_s;
+        QTest::newRow("GuanWang") << u"GuanWang"_s << QAccessible::Button << u"查看帮助/更新"_s;
+        QTest::newRow("Pre") << u"Pre"_s << QAccessible::CheckBox << u"清除pre标签"_s;
+        QTest::newRow("WenBen") << u"WenBen"_s << QAccessible::EditableText << u"文本"_s;
+    }
+
+    void accessibleRolesAndNames()
+    {
+        QFETCH(QString, name);
+        QFETCH(QAccessible::Role, role);
+        QFETCH(QString, spoken);
+        Window w;
+        QObject* object = name == w.form.objectName() ? &w.form : w.form.findChild<QWidget*>(name);
+        QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(object);
+        QVERIFY(accessible);
+        QCOMPARE(accessible->role(), role);
+        QCOMPARE(accessible->text(QAccessible::Name), spoken);
+    }
+
+    // The captions and the title are drawn in an installed font, not as
+    // empty boxes: without a font that covers them, this fails.
+    void captionsHaveAFont()
+    {
+        Window w;
+        QList<std::pair<QString, QFont>> captions{{w.form.windowTitle(), w.form.font()}};
+        for (auto* button : w.form.findChildren<QAbstractButton*>())
+            captions.append({button->text(), button->font()});
+        QStringList missing;
+        for (const auto& [caption, font] : captions) {
+            const QFontMetrics metrics(font);
+            for (char32_t c : caption.toUcs4())
+                if (!metrics.inFontUcs4(c))
+                    missing << u"%1 (U+%2)"_s.arg(QString::fromUcs4(&c, 1)).arg(uint(c), 4, 16, QChar(u'0'));
+        }
+        QVERIFY2(missing.isEmpty(), qPrintable(u"no installed font has "_s + missing.join(u", "_s)));
     }
 
     void windowAndInitialState()
@@ -97,20 +176,125 @@ private slots:
         }
     }
 
-    void tabOrder()
+    // Whichever way the layout sends Shift+Tab, it goes back; neither key
+    // types into the text area on its way through.
+    void tabKeys_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<Qt::KeyboardModifiers>("modifiers");
+        QTest::addColumn<QStringList>("order");
+        const QStringList forward{u"ZhuanHuan"_s, u"FuZhi"_s,  u"QingKong"_s, u"GuanWang"_s,
+                                  u"Pre"_s,       u"WenBen"_s, u"ZhanTie"_s};
+        const QStringList backward{u"WenBen"_s, u"Pre"_s,       u"GuanWang"_s, u"QingKong"_s,
+                                   u"FuZhi"_s,  u"ZhuanHuan"_s, u"ZhanTie"_s};
+        QTest::newRow("Tab") << int(Qt::Key_Tab) << Qt::KeyboardModifiers() << forward;
+        QTest::newRow("Backtab") << int(Qt::Key_Backtab) << Qt::KeyboardModifiers() << backward;
+        QTest::newRow("Shift+Backtab") << int(Qt::Key_Backtab) << Qt::KeyboardModifiers(Qt::ShiftModifier) << backward;
+        QTest::newRow("Shift+Tab") << int(Qt::Key_Tab) << Qt::KeyboardModifiers(Qt::ShiftModifier) << backward;
+    }
+
+    void tabKeys()
+    {
+        QFETCH(int, key);
+        QFETCH(Qt::KeyboardModifiers, modifiers);
+        QFETCH(QStringList, order);
+        Window w;
+        w.showActive();
+        w.form.ZhanTie->setFocus();
+        QStringList visited;
+        for (qsizetype i = 0; i < order.size(); ++i) {
+            w.press(Qt::Key(key), modifiers);
+            visited << QApplication::focusWidget()->objectName();
+        }
+        QCOMPARE(visited, order);
+        QVERIFY(w.text().isEmpty());
+        QVERIFY(w.clickedButtons().isEmpty());
+    }
+
+    // Enter presses the focused button as Space does, though none is a
+    // default button; each runs its own command.
+    void keysPressTheFocusedButton_data()
+    {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<int>("key");
+        QTest::addColumn<Qt::KeyboardModifiers>("modifiers");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("clipboard");
+        QTest::addColumn<int>("opened");
+        const struct {
+            const char* button;
+            QString text, clipboard;
+            int opened;
+        } commands[] = {
+            {"ZhanTie", u"clip"_s, u"clip"_s, 0},  {"ZhuanHuan", u"<pre>a&lt;b&gt;</pre>"_s, u"clip"_s, 0},
+            {"FuZhi", u"a<b>"_s, u"a<b>"_s, 0},    {"QingKong", QString(), u"clip"_s, 0},
+            {"GuanWang", u"a<b>"_s, u"clip"_s, 1},
+        };
+        const struct {
+            const char* name;
+            Qt::Key key;
+            Qt::KeyboardModifiers modifiers;
+        } keys[] = {
+            {"Space", Qt::Key_Space, {}},
+            {"Return", Qt::Key_Return, {}},
+            {"keypad Enter", Qt::Key_Enter, Qt::KeypadModifier},
+        };
+        for (const auto& c : commands)
+            for (const auto& k : keys)
+                QTest::addRow("%s, %s", c.button, k.name)
+                    << QString::fromLatin1(c.button) << int(k.key) << k.modifiers << c.text << c.clipboard << c.opened;
+    }
+
+    void keysPressTheFocusedButton()
+    {
+        QFETCH(QString, button);
+        QFETCH(int, key);
+        QFETCH(Qt::KeyboardModifiers, modifiers);
+        QFETCH(QString, text);
+        QFETCH(QString, clipboard);
+        QFETCH(int, opened);
+        Window w;
+        w.setText(u"a<b>"_s);
+        w.clipboard.content = u"clip"_s.toStdU16String();
+        w.clickedButtons();
+        w.showActive();
+        auto* focused = w.form.findChild<QPushButton*>(button);
+        focused->setFocus();
+        w.press(Qt::Key(key), modifiers);
+        QCOMPARE(w.text(), text);
+        QCOMPARE(QString::fromStdU16String(w.clipboard.content), clipboard);
+        QCOMPARE(w.launcher.opened.size(), opened);
+        QCOMPARE(w.clickedButtons(), QStringList{button});
+        QCOMPARE(QApplication::focusWidget(), focused);
+    }
+
+    // Enter types a line break in the text area and presses nothing; Space
+    // toggles the box, Enter leaves it alone; Ctrl+Tab types a tab.
+    void keysOutsideTheButtons()
     {
         Window w;
-        const QStringList expected{u"ZhanTie"_s,  u"ZhuanHuan"_s, u"FuZhi"_s,  u"QingKong"_s,
-                                   u"GuanWang"_s, u"Pre"_s,       u"WenBen"_s, u"ZhanTie"_s};
-        QStringList order;
-        QWidget* widget = w.form.ZhanTie;
-        for (int i = 0; i < expected.size(); ++i) {
-            order << widget->objectName();
-            do
-                widget = widget->nextInFocusChain();
-            while (!(widget->focusPolicy() & Qt::TabFocus) || widget->parentWidget() != &w.form);
-        }
-        QCOMPARE(order, expected);
+        w.showActive();
+        QTRY_COMPARE(QApplication::focusWidget(), w.form.WenBen);
+        QTest::keyClicks(w.form.WenBen, u"a"_s);
+        w.press(Qt::Key_Return);
+        QTest::keyClicks(w.form.WenBen, u"b"_s);
+        w.press(Qt::Key_Enter, Qt::KeypadModifier);
+        QTest::keyClicks(w.form.WenBen, u"c"_s);
+        w.press(Qt::Key_Tab, Qt::ControlModifier);
+        QTest::keyClicks(w.form.WenBen, u"d"_s);
+        QCOMPARE(w.text(), u"a\nb\nc\td"_s);
+        QCOMPARE(QApplication::focusWidget(), w.form.WenBen);
+
+        w.form.Pre->setFocus();
+        w.press(Qt::Key_Space);
+        QCOMPARE(w.form.Pre->checkState(), Qt::Unchecked);
+        w.press(Qt::Key_Space);
+        QCOMPARE(w.form.Pre->checkState(), Qt::Checked);
+        w.press(Qt::Key_Return);
+        w.press(Qt::Key_Enter, Qt::KeypadModifier);
+        QCOMPARE(w.form.Pre->checkState(), Qt::Checked);
+        QCOMPARE(w.text(), u"a\nb\nc\td"_s);
+        QVERIFY(w.clickedButtons().isEmpty());
     }
 
     void firstActivationFocusesTextArea()

@@ -2,6 +2,8 @@
 #include "core/conversion_edits.h"
 #include "tagwell_version.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QCheckBox>
 #include <QCoreApplication>
 #include <QEvent>
@@ -282,11 +284,6 @@ bool WenBenText::eventFilter(QObject* watched, QEvent* event)
             QCoreApplication::sendEvent(&edit_, &plain);
             return true;
         }
-        // Redo as Windows programs have it, beside Ctrl+Shift+Z.
-        if (key->key() == Qt::Key_Y && key->modifiers() == Qt::ControlModifier) {
-            edit_.redo();
-            return true;
-        }
     }
     return QObject::eventFilter(watched, event);
 }
@@ -314,6 +311,58 @@ public:
 private:
     const QCheckBox& box_;
 };
+
+// Enter presses the focused button as Space does, as on Windows, though no
+// button is a default button (Qt's buttons take Enter only as defaults). Tab
+// leaves the text area, so Ctrl+Tab types a tab there; Ctrl+Y redoes there,
+// as Windows programs have it, beside Ctrl+Shift+Z.
+class DesktopKeys : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() != QEvent::KeyPress)
+            return false;
+        const auto* key = static_cast<QKeyEvent*>(event);
+        const Qt::KeyboardModifiers modifiers = key->modifiers() & ~Qt::KeypadModifier;
+        if (auto* button = qobject_cast<QPushButton*>(watched)) {
+            if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) && modifiers == Qt::NoModifier) {
+                button->click();
+                return true;
+            }
+        } else if (auto* edit = qobject_cast<QPlainTextEdit*>(watched)) {
+            if (key->key() == Qt::Key_Tab && modifiers == Qt::ControlModifier) {
+                edit->insertPlainText(u"\t"_s);
+                return true;
+            }
+            if (key->key() == Qt::Key_Y && modifiers == Qt::ControlModifier) {
+                edit->redo();
+                return true;
+            }
+        }
+        return false;
+    }
+};
+
+// Qt presents a top-level QWidget as a client area ("filler" to AT-SPI);
+// screen readers should announce Form1 as a window, named by its caption.
+QAccessibleInterface* accessibleForm(const QString& className, QObject* object)
+{
+    if (className != QLatin1StringView(Form1::staticMetaObject.className()) || !object->isWidgetType())
+        return nullptr;
+    return new QAccessibleWidget(static_cast<QWidget*>(object), QAccessible::Window);
+}
+
+void announceFormsAsWindows()
+{
+    static const bool installed = [] {
+        QAccessible::installFactory(accessibleForm);
+        return true;
+    }();
+    Q_UNUSED(installed);
+}
 
 } // namespace
 
@@ -360,6 +409,7 @@ Form1::Form1(Clipboard& clipboard, Launcher& launcher, QWidget* parent)
     setWindowTitle(u"Tagwell " TAGWELL_VERSION_SHORT "  - 作者:Zorvik"_s);
     resize(pixels(ClientWidth), pixels(ClientHeight));
 
+    auto* keys = new DesktopKeys(this);
     QWidget* previous = nullptr;
     for (const Control& c : controls) {
         QWidget* widget = std::visit(
@@ -373,15 +423,21 @@ Form1::Form1(Clipboard& clipboard, Launcher& launcher, QWidget* parent)
         if (previous != nullptr)
             setTabOrder(previous, widget);
         previous = widget;
-        if (auto* button = qobject_cast<QPushButton*>(widget); button != nullptr && c.click != nullptr)
-            connect(button, &QPushButton::clicked, this, [this, click = c.click] { runCommand(click); });
+        if (auto* button = qobject_cast<QPushButton*>(widget)) {
+            button->installEventFilter(keys);
+            if (c.click != nullptr)
+                connect(button, &QPushButton::clicked, this, [this, click = c.click] { runCommand(click); });
+        }
     }
 
     Pre->setCheckState(Qt::Checked);
     WenBen->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     WenBen->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     WenBen->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    WenBen->setTabChangesFocus(false);
+    WenBen->setTabChangesFocus(true);
+    WenBen->setAccessibleName(u"文本"_s);
+    WenBen->installEventFilter(keys);
+    announceFormsAsWindows();
     document_.emplace(*WenBen);
 
     // The window's load: the margins come from the layout as built, before
