@@ -68,7 +68,8 @@ private slots:
                                     << QByteArray("<pre>&lt;pre&gt;</pre>");
         QTest::newRow("empty input") << QStringList{} << QByteArray() << QByteArray("<pre></pre>");
         QTest::newRow("bytes kept as they are")
-            << QStringList{} << QByteArray("\xff\xfe<\0\r", 5) << QByteArray("<pre>\xff\xfe&lt;\0\r</pre>", 19);
+            << QStringList{} << QByteArray("\xff\x80<\0\r\xfe\xff", 7)
+            << QByteArray("<pre>\xff\x80&lt;\0\r\xfe\xff</pre>", 21);
     }
 
     void conversion()
