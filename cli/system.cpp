@@ -12,6 +12,13 @@
 #include <io.h>
 #include <sys/stat.h>
 #include <windows.h>
+#include <winternl.h>
+
+// FileInternalInformation: the file's index on its volume.
+struct FileInternal {
+    LARGE_INTEGER index;
+};
+extern "C" NTSTATUS NTAPI NtQueryInformationFile(HANDLE, PIO_STATUS_BLOCK, PVOID, ULONG, FILE_INFORMATION_CLASS);
 #else
 #include <fcntl.h>
 #include <poll.h>
@@ -106,12 +113,20 @@ bool describe(int fd, FileInfo& info)
     info.directory = (st.st_mode & _S_IFMT) == _S_IFDIR;
     info.size = std::uint64_t(st.st_size);
     const auto handle = reinterpret_cast<HANDLE>(_get_osfhandle(fd));
-    BY_HANDLE_FILE_INFORMATION byHandle{};
-    if (info.regular && handle != INVALID_HANDLE_VALUE && GetFileInformationByHandle(handle, &byHandle)) {
-        info.device = byHandle.dwVolumeSerialNumber;
-        info.node = (std::uint64_t(byHandle.nFileIndexHigh) << 32) | byHandle.nFileIndexLow;
+    if (!info.regular || handle == INVALID_HANDLE_VALUE)
+        return true;
+    // The file's index asks for no access right, so it comes even for a
+    // standard output opened for writing only (where wine gives neither
+    // GetFileInformationByHandle nor the volume's serial number).
+    IO_STATUS_BLOCK status{};
+    FileInternal internal{};
+    if (NtQueryInformationFile(handle, &status, &internal, sizeof internal, FILE_INFORMATION_CLASS(6)) == 0) {
+        info.node = std::uint64_t(internal.index.QuadPart);
         info.known = true;
     }
+    FILE_ID_INFO id{};
+    if (GetFileInformationByHandleEx(handle, FileIdInfo, &id, sizeof id))
+        info.device = id.VolumeSerialNumber;
     return true;
 }
 

@@ -49,9 +49,11 @@ struct FileInfo {
     std::uint64_t device = 0;
     std::uint64_t node = 0;
     bool known = false; // false when the identity could not be had
+    // A device of 0 is one that could not be had (Windows): the node decides.
     bool sameFile(const FileInfo& other) const
     {
-        return known && other.known && device == other.device && node == other.node;
+        return known && other.known && node == other.node &&
+               (device == other.device || device == 0 || other.device == 0);
     }
 };
 
