@@ -16,7 +16,7 @@ std::string shownName(NativeView name)
 
 // An input opened, for its turn or for the check: standard input as it is, a
 // FILE from its name. False after a message.
-bool openInput(NativeView name, const StandardDescriptors& standard, int& fd, bool& owned)
+bool openInput(NativeView name, const StandardDescriptors& standard, int& fd, bool& owned, bool probe = false)
 {
     const std::string shown = shownName(name);
     if (Options::isStandardInput(name)) {
@@ -32,7 +32,7 @@ bool openInput(NativeView name, const StandardDescriptors& standard, int& fd, bo
         complainErrno(shown, EISDIR);
         return false;
     }
-    fd = openForReading(NativeString(name));
+    fd = openForReading(NativeString(name), probe);
     if (fd < 0) {
         complainErrno(shown, errno);
         return false;
@@ -101,7 +101,7 @@ bool checkInputs(const Options& options, const StandardDescriptors& standard, co
         const std::string shown = shownName(name);
         int fd = -1;
         bool owned = false;
-        if (!openInput(name, standard, fd, owned))
+        if (!openInput(name, standard, fd, owned, true))
             return false;
         struct Closer {
             int fd;

@@ -136,7 +136,7 @@ bool isDirectory(NativeView name)
     return _wstat64(NativeString(name).c_str(), &st) == 0 && (st.st_mode & _S_IFMT) == _S_IFDIR;
 }
 
-int openForReading(const NativeString& name)
+int openForReading(const NativeString& name, bool)
 {
     return _wopen(name.c_str(), _O_RDONLY | _O_BINARY);
 }
@@ -256,9 +256,9 @@ bool isDirectory(NativeView name)
     return ::stat(NativeString(name).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-int openForReading(const NativeString& name)
+int openForReading(const NativeString& name, bool probe)
 {
-    return ::open(name.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
+    return ::open(name.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | (probe ? O_NONBLOCK : 0));
 }
 
 void closeDescriptor(int fd)

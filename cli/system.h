@@ -62,8 +62,9 @@ bool describe(int fd, FileInfo& info);
 // Whether `name` is a folder (false when it cannot be looked up at all).
 bool isDirectory(NativeView name);
 
-// Opens for reading; -1 with errno set on failure.
-int openForReading(const NativeString& name);
+// Opens for reading; -1 with errno set on failure. A probe does not wait
+// (a named pipe with no writer yet), for the checks before anything is read.
+int openForReading(const NativeString& name, bool probe = false);
 void closeDescriptor(int fd);
 // The descriptor's position, or -1 when it has none (a pipe).
 std::int64_t position(int fd);

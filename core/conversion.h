@@ -20,8 +20,10 @@
 #endif
 // Where the compiler can target AVX2 for one function (GCC and clang on x86),
 // the streaming converter takes 32 bytes a step on processors that have it,
-// chosen once at run time; the SSE2 path stays for the others.
-#if defined(TAGWELL_SSE2) && defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
+// chosen once at run time; the SSE2 path stays for the others (and for all,
+// built with -DTAGWELL_NO_AVX2, which tests it on a processor with AVX2).
+#if defined(TAGWELL_SSE2) && defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__)) &&                   \
+    !defined(TAGWELL_NO_AVX2)
 #include <immintrin.h>
 #define TAGWELL_AVX2 1
 #define TAGWELL_TARGET_AVX2 __attribute__((target("avx2")))
@@ -125,6 +127,33 @@ struct Sse2 {
         _mm_storeu_si128(reinterpret_cast<__m128i*>(out), block);
         return signMask<Ch>(block);
     }
+
+    // 64 bytes at once: copies them and gives the masks of their signs, of
+    // their '<' and of the '<' that may start a tag.
+    template <class Ch> static void copyChunk(const Ch* in, Ch* out)
+    {
+        for (int i = 0; i < 4; ++i)
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out) + i,
+                             _mm_loadu_si128(reinterpret_cast<const __m128i*>(in) + i));
+    }
+    template <class Ch> static std::uint64_t maskOf(const Ch* in, int c)
+    {
+        std::uint64_t mask = 0;
+        for (int i = 0; i < 4; ++i) {
+            const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in) + i);
+            const __m128i eq = sizeof(Ch) == 1 ? _mm_cmpeq_epi8(v, _mm_set1_epi8(char(c)))
+                                               : _mm_cmpeq_epi16(v, _mm_set1_epi16(short(c)));
+            mask |= std::uint64_t(unsigned(_mm_movemask_epi8(eq))) << (16 * i);
+        }
+        return mask;
+    }
+    template <class Ch> static std::uint64_t signsOf(const Ch* in)
+    {
+        std::uint64_t mask = 0;
+        for (int i = 0; i < 4; ++i)
+            mask |= std::uint64_t(signMask<Ch>(in + i * 16 / sizeof(Ch))) << (16 * i);
+        return mask;
+    }
 };
 #endif
 
@@ -141,6 +170,39 @@ struct Avx2 {
         else
             eq = _mm256_cmpeq_epi16(_mm256_or_si256(block, _mm256_set1_epi16(2)), _mm256_set1_epi16(0x3E));
         return unsigned(_mm256_movemask_epi8(eq));
+    }
+
+    template <class Ch> TAGWELL_TARGET_AVX2 static void copyChunk(const Ch* in, Ch* out)
+    {
+        const auto* from = reinterpret_cast<const __m256i*>(in);
+        auto* to = reinterpret_cast<__m256i*>(out);
+        _mm256_storeu_si256(to, _mm256_loadu_si256(from));
+        _mm256_storeu_si256(to + 1, _mm256_loadu_si256(from + 1));
+    }
+    template <class Ch> TAGWELL_TARGET_AVX2 static std::uint64_t maskOf(const Ch* in, int c)
+    {
+        const auto* from = reinterpret_cast<const __m256i*>(in);
+        std::uint64_t mask = 0;
+        for (int i = 0; i < 2; ++i) {
+            const __m256i v = _mm256_loadu_si256(from + i);
+            const __m256i eq = sizeof(Ch) == 1 ? _mm256_cmpeq_epi8(v, _mm256_set1_epi8(char(c)))
+                                               : _mm256_cmpeq_epi16(v, _mm256_set1_epi16(short(c)));
+            mask |= std::uint64_t(unsigned(_mm256_movemask_epi8(eq))) << (32 * i);
+        }
+        return mask;
+    }
+    template <class Ch> TAGWELL_TARGET_AVX2 static std::uint64_t signsOf(const Ch* in)
+    {
+        const auto* from = reinterpret_cast<const __m256i*>(in);
+        const __m256i two = sizeof(Ch) == 1 ? _mm256_set1_epi8(2) : _mm256_set1_epi16(2);
+        const __m256i greater = sizeof(Ch) == 1 ? _mm256_set1_epi8(0x3E) : _mm256_set1_epi16(0x3E);
+        std::uint64_t mask = 0;
+        for (int i = 0; i < 2; ++i) {
+            const __m256i v = _mm256_or_si256(_mm256_loadu_si256(from + i), two);
+            const __m256i eq = sizeof(Ch) == 1 ? _mm256_cmpeq_epi8(v, greater) : _mm256_cmpeq_epi16(v, greater);
+            mask |= std::uint64_t(unsigned(_mm256_movemask_epi8(eq))) << (32 * i);
+        }
+        return mask;
     }
 };
 
@@ -172,9 +234,9 @@ template <class Ch> class StreamConverter {
 public:
     explicit StreamConverter(CheckState state) : removeTags_(state == CheckState::Checked) {}
 
-    // Room past the written output that feed() may scribble on: one block of
-    // the widest vectors.
-    static constexpr std::size_t Slack = 32 / sizeof(Ch);
+    // Room past the written output that feed() may scribble on: one chunk of
+    // 64 bytes.
+    static constexpr std::size_t Slack = 64 / sizeof(Ch);
 
     // The room that any one of the calls below needs for `n` characters of
     // input, Slack included.
@@ -220,7 +282,7 @@ private:
         const Ch* end = in + n;
         while (in != end) {
             if (openMatched_ == 0 && closeMatched_ == 0) {
-                out = copyEscaped<Vector>(in, end, out);
+                out = copyChunks<Vector>(in, end, out);
                 if (in == end)
                     break;
             }
@@ -229,13 +291,64 @@ private:
         return out;
     }
 
-    // "&lt;" or "&gt;" for a sign, in one store.
+    // "&lt;" or "&gt;" for a sign, without a branch: the two differ only in
+    // their second character.
     static Ch* putEntity(Ch c, Ch* out)
     {
         static constexpr Ch lessThan[4] = {Ch('&'), Ch('l'), Ch('t'), Ch(';')};
-        static constexpr Ch greaterThan[4] = {Ch('&'), Ch('g'), Ch('t'), Ch(';')};
-        std::memcpy(out, c == Ch('<') ? lessThan : greaterThan, sizeof lessThan);
+        std::memcpy(out, lessThan, sizeof lessThan);
+        out[1] = Ch(Ch('g') + Ch(c == Ch('<')) * Ch('l' - 'g'));
         return out + 4;
+    }
+
+    // The main loop: 64 bytes a step. A step with signs escapes each of them
+    // in turn by the masks, without going back to the vectors, and stops at
+    // the first '<' that may begin a tag (one followed by 'p', '/' or '<',
+    // or the chunk's last character, whose next one is not in view). Leaves
+    // the last two chunks' worth to copyEscaped, so that every copy reads
+    // within the input.
+    template <class Vector> [[gnu::always_inline]] inline Ch* copyChunks(const Ch*& in, const Ch* end, Ch* out)
+    {
+        if constexpr (Vector::Bytes > 0) {
+            constexpr std::ptrdiff_t chunk = 64 / sizeof(Ch);
+            constexpr unsigned width = sizeof(Ch);
+            const bool removeTags = removeTags_;
+            while (end - in >= 2 * chunk) {
+                std::uint64_t signs = Vector::signsOf(in);
+                if (signs == 0) {
+                    Vector::copyChunk(in, out);
+                    in += chunk;
+                    out += chunk;
+                    continue;
+                }
+                std::uint64_t stops = 0;
+                if (removeTags) {
+                    const std::uint64_t lessThan = Vector::maskOf(in, '<');
+                    if (lessThan != 0) {
+                        const std::uint64_t next = Vector::maskOf(in, 'p') | Vector::maskOf(in, '/') | lessThan;
+                        stops = lessThan & ((next >> width) | (std::uint64_t(sizeof(Ch) == 1 ? 1 : 3) << (64 - width)));
+                    }
+                }
+                std::size_t done = 0; // characters of the chunk written
+                do {
+                    const auto at = std::size_t(std::countr_zero(signs)) / width;
+                    Vector::copyChunk(in + done, out);
+                    out += at - done;
+                    const std::uint64_t bit = std::uint64_t(1) << (at * width);
+                    if (stops & bit) {
+                        in += at;
+                        return out;
+                    }
+                    out = putEntity(in[at], out);
+                    done = at + 1;
+                    signs &= ~((bit << width) - 1);
+                } while (signs != 0);
+                Vector::copyChunk(in + done, out);
+                out += chunk - std::ptrdiff_t(done);
+                in += chunk;
+            }
+        }
+        return copyEscaped<Vector>(in, end, out);
     }
 
     static Ch* escape(Ch c, Ch* out)
