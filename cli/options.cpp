@@ -10,7 +10,8 @@ const std::string_view Usage = R"(Usage: tagwell-convert [--keep-pre] [FILE...]
 Write FILEs, or standard input, to standard output as an HTML fragment that
 shows the text verbatim: every "<" as "&lt;", every ">" as "&gt;", the whole
 inside <pre> and </pre>. The bytes are otherwise copied as they are, so a text
-in UTF-8 or in any other encoding that is a superset of ASCII converts exactly.
+without a byte order mark, in UTF-8 or in any other encoding that is a superset
+of ASCII, converts exactly.
 
 A text that begins with a byte order mark keeps it, first: a UTF-8 one as it
 is; UTF-16 (FF FE or FE FF) is converted as 16-bit characters and written in
@@ -23,7 +24,8 @@ With no FILE, or when FILE is -, read standard input.
                 are removed first, so converting twice changes nothing)
   --escape-amp  also write "&" as "&amp;", before the signs, so that a page
                 shows the text exactly as it is ("&lt;" in it stays "&lt;");
-                converting twice then escapes twice, unlike the default
+                off by default: it gives up the window's result, and
+                converting twice then escapes twice
   --help        show this help and exit
   --version     show the version and exit
 )";

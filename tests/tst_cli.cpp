@@ -174,9 +174,11 @@ QList<std::pair<QString, Case>> portableCases()
     add("a mark after a text without one",
         {.files = {{u"a"_s, "a"}, {u"b"_s, Utf8Mark + "b"}}, .args = {u"a"_s, u"b"_s}, .status = 1,
          .err = message("b", "its byte order mark, UTF-8 (EF BB BF), differs from the first input's, none")});
-    add("different mark on standard input",
-        {.files = {{u"a"_s, Utf16LEMark + utf16(u"a", true)}}, .args = {u"a"_s, u"-"_s},
-         .input = Utf16BEMark + utf16(u"b", false), .status = 1,
+    add("different mark on standard input: nothing written",
+        {.files = {{u"a"_s, Utf16LEMark + utf16(u"a", true)}, {u"b"_s, Utf16BEMark + utf16(u"b", false)}},
+         .args = {u"a"_s, u"-"_s},
+         .inputFile = u"b"_s,
+         .status = 1,
          .err = message("standard input", "its byte order mark, UTF-16BE (FE FF), differs from the first "
                                          "input's, UTF-16LE (FF FE)")});
     add("mark bytes later in the text stay", {.input = "a\xEF\xBB\xBF\xFF\xFE", .out = "<pre>a\xEF\xBB\xBF\xFF\xFE</pre>"});
@@ -767,13 +769,18 @@ private slots:
         QVERIFY(process.waitForStarted());
         process.write(input);
         QVERIFY(process.waitForBytesWritten(5000) || input.isEmpty());
-        // Long enough for the converter to have read what it was given.
-        QTest::qWait(300);
+        // Once the input is read, the live filter writes what it could
+        // convert; where that is nothing, the wait for it gives the converter
+        // the time to read.
+        QByteArray got;
+        if (process.waitForReadyRead(1000))
+            got = process.readAllStandardOutput();
+        QTest::qWait(100);
         ::kill(pid_t(process.processId()), signal);
         QVERIFY(process.waitForFinished(5000));
         QCOMPARE(process.exitStatus(), QProcess::CrashExit);
         QCOMPARE(process.exitCode(), signal);
-        QCOMPARE(process.readAllStandardOutput(), out);
+        QCOMPARE(got + process.readAllStandardOutput(), out);
     }
 
     // At most 16 MiB resident whatever the size or the number of inputs: a
