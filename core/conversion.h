@@ -321,13 +321,13 @@ private:
                     out += chunk;
                     continue;
                 }
+                // Worked out whether or not the chunk has a '<': a branch on
+                // that would be mispredicted about as often as taken.
                 std::uint64_t stops = 0;
                 if (removeTags) {
                     const std::uint64_t lessThan = Vector::maskOf(in, '<');
-                    if (lessThan != 0) {
-                        const std::uint64_t next = Vector::maskOf(in, 'p') | Vector::maskOf(in, '/') | lessThan;
-                        stops = lessThan & ((next >> width) | (std::uint64_t(sizeof(Ch) == 1 ? 1 : 3) << (64 - width)));
-                    }
+                    const std::uint64_t next = Vector::maskOf(in, 'p') | Vector::maskOf(in, '/') | lessThan;
+                    stops = lessThan & ((next >> width) | (std::uint64_t(sizeof(Ch) == 1 ? 1 : 3) << (64 - width)));
                 }
                 std::size_t done = 0; // characters of the chunk written
                 do {
