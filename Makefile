@@ -4,7 +4,7 @@ PRESET ?= release
 FUZZ_SECONDS ?= 60
 BUILD := build/$(PRESET)
 
-.PHONY: all setup build run test bench fuzz package clean
+.PHONY: all setup build run test test-windows bench fuzz package clean
 
 all: build
 
@@ -20,6 +20,16 @@ run: build
 
 test: build
 	@ctest --preset $(PRESET)
+
+# tagwell-convert cross-built for Windows with MinGW-w64 and run under wine
+# through the command-line suite's portable cases, each compared byte for
+# byte with this build's. Apart from `test`: it needs the cross compiler and
+# wine, and CI runs it (.ci/run).
+test-windows: build
+	@scripts/setup.sh windows
+	@cmake --preset windows-cli >/dev/null
+	@cmake --build --preset windows-cli
+	@tests/windows_wine.sh $(BUILD)/tests/tst_cli build/windows-cli/cli/tagwell-convert.exe
 
 bench: build
 	@$(BUILD)/bench/tagwell-bench-core

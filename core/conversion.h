@@ -12,9 +12,21 @@
 #include <string_view>
 #include <utility>
 
+#include <cstring>
+
 #if defined(__SSE2__) || defined(_M_X64)
 #include <emmintrin.h>
 #define TAGWELL_SSE2 1
+#endif
+// Where the compiler can target AVX2 for one function (GCC and clang on x86),
+// the streaming converter takes 32 bytes a step on processors that have it,
+// chosen once at run time; the SSE2 path stays for the others (and for all,
+// built with -DTAGWELL_NO_AVX2, which tests it on a processor with AVX2).
+#if defined(TAGWELL_SSE2) && defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__)) &&                   \
+    !defined(TAGWELL_NO_AVX2)
+#include <immintrin.h>
+#define TAGWELL_AVX2 1
+#define TAGWELL_TARGET_AVX2 __attribute__((target("avx2")))
 #endif
 
 namespace tagwell {
@@ -100,6 +112,114 @@ template <class Ch> std::size_t countSigns(const Ch* p, const Ch* end)
     return count + std::size_t(std::count_if(p, end, isSign<Ch>));
 }
 
+// The vector widths the streaming converter runs on. Each copies one block of
+// Bytes bytes from `in` to `out` as it is and gives the block's sign mask.
+struct NoVector {
+    static constexpr std::size_t Bytes = 0;
+};
+
+#ifdef TAGWELL_SSE2
+struct Sse2 {
+    static constexpr std::size_t Bytes = 16;
+    template <class Ch> static unsigned copyBlock(const Ch* in, Ch* out)
+    {
+        const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out), block);
+        return signMask<Ch>(block);
+    }
+
+    // 64 bytes at once: copies them and gives the masks of their signs, of
+    // their '<' and of the '<' that may start a tag.
+    template <class Ch> static void copyChunk(const Ch* in, Ch* out)
+    {
+        for (int i = 0; i < 4; ++i)
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out) + i,
+                             _mm_loadu_si128(reinterpret_cast<const __m128i*>(in) + i));
+    }
+    template <class Ch> static std::uint64_t maskOf(const Ch* in, int c)
+    {
+        std::uint64_t mask = 0;
+        for (int i = 0; i < 4; ++i) {
+            const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in) + i);
+            const __m128i eq = sizeof(Ch) == 1 ? _mm_cmpeq_epi8(v, _mm_set1_epi8(char(c)))
+                                               : _mm_cmpeq_epi16(v, _mm_set1_epi16(short(c)));
+            mask |= std::uint64_t(unsigned(_mm_movemask_epi8(eq))) << (16 * i);
+        }
+        return mask;
+    }
+    template <class Ch> static std::uint64_t signsOf(const Ch* in)
+    {
+        std::uint64_t mask = 0;
+        for (int i = 0; i < 4; ++i)
+            mask |= std::uint64_t(signMask<Ch>(in + i * 16 / sizeof(Ch))) << (16 * i);
+        return mask;
+    }
+};
+#endif
+
+#ifdef TAGWELL_AVX2
+struct Avx2 {
+    static constexpr std::size_t Bytes = 32;
+    template <class Ch> TAGWELL_TARGET_AVX2 static unsigned copyBlock(const Ch* in, Ch* out)
+    {
+        const __m256i block = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(in));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), block);
+        __m256i eq;
+        if constexpr (sizeof(Ch) == 1)
+            eq = _mm256_cmpeq_epi8(_mm256_or_si256(block, _mm256_set1_epi8(2)), _mm256_set1_epi8(0x3E));
+        else
+            eq = _mm256_cmpeq_epi16(_mm256_or_si256(block, _mm256_set1_epi16(2)), _mm256_set1_epi16(0x3E));
+        return unsigned(_mm256_movemask_epi8(eq));
+    }
+
+    template <class Ch> TAGWELL_TARGET_AVX2 static void copyChunk(const Ch* in, Ch* out)
+    {
+        const auto* from = reinterpret_cast<const __m256i*>(in);
+        auto* to = reinterpret_cast<__m256i*>(out);
+        _mm256_storeu_si256(to, _mm256_loadu_si256(from));
+        _mm256_storeu_si256(to + 1, _mm256_loadu_si256(from + 1));
+    }
+    template <class Ch> TAGWELL_TARGET_AVX2 static std::uint64_t maskOf(const Ch* in, int c)
+    {
+        const auto* from = reinterpret_cast<const __m256i*>(in);
+        std::uint64_t mask = 0;
+        for (int i = 0; i < 2; ++i) {
+            const __m256i v = _mm256_loadu_si256(from + i);
+            const __m256i eq = sizeof(Ch) == 1 ? _mm256_cmpeq_epi8(v, _mm256_set1_epi8(char(c)))
+                                               : _mm256_cmpeq_epi16(v, _mm256_set1_epi16(short(c)));
+            mask |= std::uint64_t(unsigned(_mm256_movemask_epi8(eq))) << (32 * i);
+        }
+        return mask;
+    }
+    template <class Ch> TAGWELL_TARGET_AVX2 static std::uint64_t signsOf(const Ch* in)
+    {
+        const auto* from = reinterpret_cast<const __m256i*>(in);
+        const __m256i two = sizeof(Ch) == 1 ? _mm256_set1_epi8(2) : _mm256_set1_epi16(2);
+        const __m256i greater = sizeof(Ch) == 1 ? _mm256_set1_epi8(0x3E) : _mm256_set1_epi16(0x3E);
+        std::uint64_t mask = 0;
+        for (int i = 0; i < 2; ++i) {
+            const __m256i v = _mm256_or_si256(_mm256_loadu_si256(from + i), two);
+            const __m256i eq = sizeof(Ch) == 1 ? _mm256_cmpeq_epi8(v, greater) : _mm256_cmpeq_epi16(v, greater);
+            mask |= std::uint64_t(unsigned(_mm256_movemask_epi8(eq))) << (32 * i);
+        }
+        return mask;
+    }
+};
+
+// Asked once per process: the answer cannot change while it runs.
+inline bool hasAvx2()
+{
+    static const bool has = __builtin_cpu_supports("avx2");
+    return has;
+}
+#endif
+
+#if defined(TAGWELL_SSE2)
+using BaseVector = Sse2;
+#else
+using BaseVector = NoVector;
+#endif
+
 } // namespace detail
 
 // The conversion as a filter over a text cut into blocks of any size. Its
@@ -114,8 +234,9 @@ template <class Ch> class StreamConverter {
 public:
     explicit StreamConverter(CheckState state) : removeTags_(state == CheckState::Checked) {}
 
-    // Room past the written output that feed() may scribble on.
-    static constexpr std::size_t Slack = 16 / sizeof(Ch);
+    // Room past the written output that feed() may scribble on: one chunk of
+    // 64 bytes.
+    static constexpr std::size_t Slack = 64 / sizeof(Ch);
 
     // The room that any one of the calls below needs for `n` characters of
     // input, Slack included.
@@ -128,78 +249,156 @@ public:
 
     Ch* feed(const Ch* in, std::size_t n, Ch* out)
     {
+#ifdef TAGWELL_AVX2
+        if (detail::hasAvx2())
+            return feedAvx2(in, n, out);
+#endif
+        return feedWith<detail::BaseVector>(in, n, out);
+    }
+
+    // Writes the held-back start of a tag as the text it is, as if the text
+    // ended here, but without the closing tag: for a text cut short (an
+    // interrupted program writing what it has).
+    Ch* release(Ch* out)
+    {
+        out = flushOpenTag(out);
+        return flushCloseTag(out);
+    }
+
+    Ch* finish(Ch* out) { return put(literals::CloseTag, release(out)); }
+
+private:
+    static Ch* put(std::string_view ascii, Ch* out) { return std::copy(ascii.begin(), ascii.end(), out); }
+
+#ifdef TAGWELL_AVX2
+    TAGWELL_TARGET_AVX2 Ch* feedAvx2(const Ch* in, std::size_t n, Ch* out)
+    {
+        return feedWith<detail::Avx2>(in, n, out);
+    }
+#endif
+
+    template <class Vector> [[gnu::always_inline]] inline Ch* feedWith(const Ch* in, std::size_t n, Ch* out)
+    {
         const Ch* end = in + n;
-        if (!removeTags_)
-            return copyEscaped(in, end, out, false);
         while (in != end) {
             if (openMatched_ == 0 && closeMatched_ == 0) {
-                out = copyEscaped(in, end, out, true);
+                out = copyChunks<Vector>(in, end, out);
                 if (in == end)
                     break;
-                // A '<' that no tag can start here, nor end in a tag that
-                // removing "<pre>" brings together, is only escaped: most of
-                // them, in source code.
-                if (end - in >= 2 && in[1] != Ch('p') && in[1] != Ch('/') && in[1] != Ch('<')) {
-                    out = put(literals::LessThanEntity, out);
-                    ++in;
-                    continue;
-                }
             }
             out = removeOpenTag(*in++, out);
         }
         return out;
     }
 
-    Ch* finish(Ch* out)
+    // "&lt;" or "&gt;" for a sign, without a branch: the two differ only in
+    // their second character.
+    static Ch* putEntity(Ch c, Ch* out)
     {
-        out = flushOpenTag(out);
-        out = flushCloseTag(out);
-        return put(literals::CloseTag, out);
+        static constexpr Ch lessThan[4] = {Ch('&'), Ch('l'), Ch('t'), Ch(';')};
+        std::memcpy(out, lessThan, sizeof lessThan);
+        out[1] = Ch(Ch('g') + Ch(c == Ch('<')) * Ch('l' - 'g'));
+        return out + 4;
     }
 
-private:
-    static Ch* put(std::string_view ascii, Ch* out) { return std::copy(ascii.begin(), ascii.end(), out); }
+    // The main loop: 64 bytes a step. A step with signs escapes each of them
+    // in turn by the masks, without going back to the vectors, and stops at
+    // the first '<' that may begin a tag (one followed by 'p', '/' or '<',
+    // or the chunk's last character, whose next one is not in view). Leaves
+    // the last two chunks' worth to copyEscaped, so that every copy reads
+    // within the input.
+    template <class Vector> [[gnu::always_inline]] inline Ch* copyChunks(const Ch*& in, const Ch* end, Ch* out)
+    {
+        if constexpr (Vector::Bytes > 0) {
+            constexpr std::ptrdiff_t chunk = 64 / sizeof(Ch);
+            constexpr unsigned width = sizeof(Ch);
+            const bool removeTags = removeTags_;
+            while (end - in >= 2 * chunk) {
+                std::uint64_t signs = Vector::signsOf(in);
+                if (signs == 0) {
+                    Vector::copyChunk(in, out);
+                    in += chunk;
+                    out += chunk;
+                    continue;
+                }
+                // Worked out whether or not the chunk has a '<': a branch on
+                // that would be mispredicted about as often as taken.
+                std::uint64_t stops = 0;
+                if (removeTags) {
+                    const std::uint64_t lessThan = Vector::maskOf(in, '<');
+                    const std::uint64_t next = Vector::maskOf(in, 'p') | Vector::maskOf(in, '/') | lessThan;
+                    stops = lessThan & ((next >> width) | (std::uint64_t(sizeof(Ch) == 1 ? 1 : 3) << (64 - width)));
+                }
+                std::size_t done = 0; // characters of the chunk written
+                do {
+                    const auto at = std::size_t(std::countr_zero(signs)) / width;
+                    Vector::copyChunk(in + done, out);
+                    out += at - done;
+                    const std::uint64_t bit = std::uint64_t(1) << (at * width);
+                    if (stops & bit) {
+                        in += at;
+                        return out;
+                    }
+                    out = putEntity(in[at], out);
+                    done = at + 1;
+                    signs &= ~((bit << width) - 1);
+                } while (signs != 0);
+                Vector::copyChunk(in + done, out);
+                out += chunk - std::ptrdiff_t(done);
+                in += chunk;
+            }
+        }
+        return copyEscaped<Vector>(in, end, out);
+    }
 
     static Ch* escape(Ch c, Ch* out)
     {
-        if (c == Ch('<'))
-            return put(literals::LessThanEntity, out);
-        if (c == Ch('>'))
-            return put(literals::GreaterThanEntity, out);
+        if (detail::isSign(c))
+            return putEntity(c, out);
         *out++ = c;
         return out;
     }
 
-    // Copies [in, end) escaping both signs; with stopAtLessThan, stops at the
-    // first '<' (which may begin a tag) and leaves `in` on it. Source code has
-    // few signs, so the text moves sixteen bytes at a time: each block is
+    // A '<' that may begin a tag, or end in one that removing "<pre>" brings
+    // together; any other is only escaped: most of them, in source code.
+    static bool mayStartTag(const Ch* in, const Ch* end)
+    {
+        return end - in < 2 || in[1] == Ch('p') || in[1] == Ch('/') || in[1] == Ch('<');
+    }
+
+    // Copies [in, end) escaping both signs; when tags are removed, stops at
+    // the first '<' that may begin one and leaves `in` on it. Source code has
+    // few signs, so the text moves a vector block at a time: each block is
     // stored whole and `out` advanced only past the characters before the
     // first sign, which is why the output needs Slack units past its end.
-    static Ch* copyEscaped(const Ch*& in, const Ch* end, Ch* out, bool stopAtLessThan)
+    template <class Vector> [[gnu::always_inline]] inline Ch* copyEscaped(const Ch*& in, const Ch* end, Ch* out)
     {
-#ifdef TAGWELL_SSE2
-        constexpr std::ptrdiff_t lanes = 16 / sizeof(Ch);
-        while (end - in >= lanes) {
-            const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in));
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(out), block);
-            const unsigned mask = detail::signMask<Ch>(block);
-            if (mask == 0) {
-                in += lanes;
-                out += lanes;
+        const bool removeTags = removeTags_;
+        if constexpr (Vector::Bytes > 0) {
+            constexpr std::ptrdiff_t lanes = Vector::Bytes / sizeof(Ch);
+            while (end - in >= lanes) {
+                const unsigned mask = Vector::copyBlock(in, out);
+                if (mask == 0) {
+                    in += lanes;
+                    out += lanes;
+                    continue;
+                }
+                const auto before = std::size_t(std::countr_zero(mask)) / sizeof(Ch);
+                in += before;
+                out += before;
+                if (*in == Ch('<') && removeTags && mayStartTag(in, end))
+                    return out;
+                out = putEntity(*in++, out);
+            }
+        }
+        for (; in != end; ++in) {
+            if (!detail::isSign(*in)) {
+                *out++ = *in;
                 continue;
             }
-            const auto before = std::countr_zero(mask) / sizeof(Ch);
-            in += before;
-            out += before;
-            if (*in == Ch('<') && stopAtLessThan)
+            if (*in == Ch('<') && removeTags && mayStartTag(in, end))
                 return out;
-            out = escape(*in++, out);
-        }
-#endif
-        for (; in != end; ++in) {
-            if (*in == Ch('<') && stopAtLessThan)
-                return out;
-            out = escape(*in, out);
+            out = putEntity(*in, out);
         }
         return out;
     }

@@ -1,7 +1,9 @@
 #!/bin/sh
 # Installs the Debian or Ubuntu packages that the build and its suites need,
-# and nothing when they are all there. Extra groups: fuzz, package.
-#   scripts/setup.sh [fuzz] [package]
+# and nothing when they are all there. Extra groups: fuzz, package, windows
+# (the MinGW-w64 cross compiler with POSIX threads, and wine to run its
+# programs: `make test-windows`).
+#   scripts/setup.sh [fuzz] [package] [windows]
 set -eu
 
 # The suites also validate the installed desktop files and the Windows
@@ -20,6 +22,7 @@ for group in "$@"; do
     case "$group" in
     fuzz) packages="$packages clang libclang-rt-dev" ;;
     package) packages="$packages dpkg-dev file desktop-file-utils appstream lintian" ;;
+    windows) packages="$packages g++-mingw-w64-x86-64-posix wine64" ;;
     *) echo "setup.sh: unknown group '$group'" >&2; exit 2 ;;
     esac
 done

@@ -170,6 +170,28 @@ private slots:
         }
     }
 
+    // Long texts whose signs sit among long runs of plain text, as in source
+    // code: the converter's 64-byte steps, where each sign is escaped by the
+    // masks and a '<' that may start a tag stops the step, whatever the cuts.
+    void longTextsMatchStagedModel()
+    {
+        QRandomGenerator random(64);
+        for (int round = 0; round < 600; ++round) {
+            const CheckState state = CheckState(round % 3);
+            std::string bytes;
+            for (int piece = random.bounded(60); piece > 0; --piece) {
+                bytes.append(std::size_t(random.bounded(round % 2 ? 200 : 20)), char('a' + piece % 26));
+                bytes += randomTagText<char>(random, 4);
+            }
+            const std::u16string text(bytes.begin(), bytes.end());
+            const int maxBlock = 1 + random.bounded(round % 3 ? 1000 : 100);
+            QCOMPARE(tagwell::convertText<char>(bytes, state), stagedModel<char>(bytes, state));
+            QCOMPARE(convertInBlocks<char>(bytes, state, random, maxBlock), stagedModel<char>(bytes, state));
+            QCOMPARE(tagwell::convertText<char16_t>(text, state), stagedModel<char16_t>(text, state));
+            QCOMPARE(convertInBlocks<char16_t>(text, state, random, maxBlock), stagedModel<char16_t>(text, state));
+        }
+    }
+
     void checkedConversionIsIdempotent()
     {
         QRandomGenerator random(7);
