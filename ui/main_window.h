@@ -4,9 +4,11 @@
 // How input flows: each button's click runs one command of core/commands.h
 // to its end. The commands read and write the whole text through
 // WenBenText, which holds what a command writes and hands it to the widget
-// once, when the command ends or before a failure is reported, so a staged
-// Convert costs one replacement of the widget's text. A command that fails
-// leaves the last text it finished and shows a message; the program goes on.
+// once, when the command ends or before a failure is reported: one change of
+// the widget's text (for a Convert of few signs, only the signs and tags) and
+// one step of its Undo. A command that fails leaves the last text it finished
+// and shows a message; the program goes on. While a command runs the cursor
+// is busy.
 //
 // The controls come from one table: each row names the member it fills, its
 // caption, its place in twips (15 to a logical pixel) and the command a click
