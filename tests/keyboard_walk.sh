@@ -27,6 +27,9 @@ await_clipboard() { await_clipboard_file "$1" "$(text_file expected "$2")"; }
 put_on_clipboard() { # FILE
     serve_clipboard "$1"
     await_clipboard_file "the clipboard holding $1" "$1" >/dev/null
+    # The window hears of the new owner from the display in its own time,
+    # later than the reader above under a slow (sanitized) build.
+    sleep 1
 }
 await_help() { # WHAT COUNT: the help page opened COUNT times in all
     for _ in $(seq 50); do [ "$(wc -l <"$XDG_OPEN_LOG")" -ge "$2" ] && break; sleep 0.1; done
