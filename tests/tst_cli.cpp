@@ -22,11 +22,11 @@ struct Case {
     QList<std::pair<QString, QByteArray>> files;
     QStringList args;
     QByteArray input;
-    QString inputFile;  // standard input from this file, when not empty
-    QString appendTo;   // standard output appended to this file, when not empty
+    QString inputFile; // standard input from this file, when not empty
+    QString appendTo;  // standard output appended to this file, when not empty
     int status = 0;
     QByteArray out;
-    QByteArray err;     // a part of standard error; empty: standard error is empty
+    QByteArray err;       // a part of standard error; empty: standard error is empty
     QByteArray fileAfter; // what appendTo holds afterwards, when it is set
 };
 
@@ -89,7 +89,9 @@ QList<std::pair<QString, Case>> portableCases()
     using tagwell::CheckState;
     QList<std::pair<QString, Case>> cases;
     auto add = [&](const char* name, Case c) { cases.append({QString::fromUtf8(name), std::move(c)}); };
-    auto message = [](const QByteArray& what, const QByteArray& text) { return "tagwell-convert: " + what + ": " + text; };
+    auto message = [](const QByteArray& what, const QByteArray& text) {
+        return "tagwell-convert: " + what + ": " + text;
+    };
 
     // Plain conversions.
     add("stdin, tags removed", {.input = "<pre>a<b>\r\n</pre>", .out = "<pre>a&lt;b&gt;\r\n</pre>"});
@@ -102,22 +104,22 @@ QList<std::pair<QString, Case>> portableCases()
         {.files = {{u"中文.txt"_s, "x<y"}, {u"目录/文件 名.txt"_s, "<pre>z>"}},
          .args = {u"中文.txt"_s, u"目录/文件 名.txt"_s},
          .out = "<pre>x&lt;yz&gt;</pre>"});
-    add("missing Chinese name: nothing written",
-        {.files = {{u"中文.txt"_s, "x"}},
-         .args = {u"中文.txt"_s, u"缺少.txt"_s},
-         .status = 1,
-         .err = message("缺少.txt", "No such file or directory")});
-    add("Chinese folder", {.files = {{u"目录/a"_s, "x"}}, .args = {u"目录"_s}, .status = 1,
-                           .err = message("目录", "Is a directory")});
+    add("missing Chinese name: nothing written", {.files = {{u"中文.txt"_s, "x"}},
+                                                  .args = {u"中文.txt"_s, u"缺少.txt"_s},
+                                                  .status = 1,
+                                                  .err = message("缺少.txt", "No such file or directory")});
+    add("Chinese folder",
+        {.files = {{u"目录/a"_s, "x"}}, .args = {u"目录"_s}, .status = 1, .err = message("目录", "Is a directory")});
     add("unknown option", {.args = {u"--keep"_s}, .status = 2, .err = "unknown option '--keep'"});
     add("-- ends the options", {.files = {{u"-x"_s, ">"}}, .args = {u"--"_s, u"-x"_s}, .out = "<pre>&gt;</pre>"});
 
     // --escape-amp.
-    add("--escape-amp", {.args = {u"--escape-amp"_s}, .input = "a &lt; b & <c>",
-                         .out = "<pre>a &amp;lt; b &amp; &lt;c&gt;</pre>"});
-    add("--escape-amp removes tags too", {.args = {u"--escape-amp"_s}, .input = "<pre>&</pre>",
-                                          .out = "<pre>&amp;</pre>"});
-    add("--escape-amp --keep-pre", {.args = {u"--escape-amp"_s, u"--keep-pre"_s}, .input = "<pre>&amp;",
+    add("--escape-amp",
+        {.args = {u"--escape-amp"_s}, .input = "a &lt; b & <c>", .out = "<pre>a &amp;lt; b &amp; &lt;c&gt;</pre>"});
+    add("--escape-amp removes tags too",
+        {.args = {u"--escape-amp"_s}, .input = "<pre>&</pre>", .out = "<pre>&amp;</pre>"});
+    add("--escape-amp --keep-pre", {.args = {u"--escape-amp"_s, u"--keep-pre"_s},
+                                    .input = "<pre>&amp;",
                                     .out = "<pre>&lt;pre&gt;&amp;amp;</pre>"});
     add("default keeps &", {.input = "&lt;&", .out = "<pre>&lt;&</pre>"});
 
@@ -130,14 +132,14 @@ QList<std::pair<QString, Case>> portableCases()
     add("UTF-16LE from a file", {.files = {{u"le.txt"_s, Utf16LEMark + utf16(sample, true)}},
                                  .args = {u"le.txt"_s},
                                  .out = convertedUtf16(sample, true)});
-    add("UTF-16BE --keep-pre --escape-amp",
-        {.args = {u"--keep-pre"_s, u"--escape-amp"_s},
-         .input = Utf16BEMark + utf16(sample, false),
-         .out = convertedUtf16(sample, false, CheckState::Unchecked, true)});
+    add("UTF-16BE --keep-pre --escape-amp", {.args = {u"--keep-pre"_s, u"--escape-amp"_s},
+                                             .input = Utf16BEMark + utf16(sample, false),
+                                             .out = convertedUtf16(sample, false, CheckState::Unchecked, true)});
     const std::u16string lone = u"\xD800<\xDC00>\xDFFF\xD83D";
     add("lone surrogates pass", {.input = Utf16LEMark + utf16(lone, true), .out = convertedUtf16(lone, true)});
     add("UTF-16 mark alone", {.input = Utf16BEMark, .out = convertedUtf16(u"", false)});
-    add("UTF-16, an odd byte at the end", {.input = Utf16LEMark + utf16(u"ab", true) + "x", .status = 1,
+    add("UTF-16, an odd byte at the end", {.input = Utf16LEMark + utf16(u"ab", true) + "x",
+                                           .status = 1,
                                            .err = message("standard input", "the UTF-16 text ends in half a "
                                                                             "character (an odd number of bytes)")});
     add("UTF-16 file, an odd byte: nothing written",
@@ -145,20 +147,22 @@ QList<std::pair<QString, Case>> portableCases()
          .args = {u"odd.txt"_s},
          .status = 1,
          .err = message("odd.txt", "the UTF-16 text ends in half a character")});
-    add("UTF-32LE refused", {.input = QByteArray("\xFF\xFE\0\0<\0\0\0", 8), .status = 1,
+    add("UTF-32LE refused", {.input = QByteArray("\xFF\xFE\0\0<\0\0\0", 8),
+                             .status = 1,
                              .err = message("standard input", "the text is in UTF-32 (byte order mark FF FE 00 00)")});
-    add("UTF-32BE refused", {.input = QByteArray("\0\0\xFE\xFF\0\0\0<", 8), .status = 1,
+    add("UTF-32BE refused", {.input = QByteArray("\0\0\xFE\xFF\0\0\0<", 8),
+                             .status = 1,
                              .err = message("standard input", "the text is in UTF-32 (byte order mark 00 00 FE FF)")});
     add("UTF-32 in a later file: nothing written",
         {.files = {{u"a"_s, "x"}, {u"b"_s, QByteArray("\0\0\xFE\xFF", 4)}},
          .args = {u"a"_s, u"b"_s},
          .status = 1,
          .err = message("b", "the text is in UTF-32 (byte order mark 00 00 FE FF)")});
-    add("same mark in later files dropped",
-        {.files = {{u"a"_s, Utf16LEMark + utf16(u"<pr", true)}, {u"b"_s, Utf16LEMark + utf16(u"e>x", true)},
-                   {u"c"_s, utf16(u">", true)}},
-         .args = {u"a"_s, u"b"_s, u"c"_s},
-         .out = convertedUtf16(u"<pre>x>", true)});
+    add("same mark in later files dropped", {.files = {{u"a"_s, Utf16LEMark + utf16(u"<pr", true)},
+                                                       {u"b"_s, Utf16LEMark + utf16(u"e>x", true)},
+                                                       {u"c"_s, utf16(u">", true)}},
+                                             .args = {u"a"_s, u"b"_s, u"c"_s},
+                                             .out = convertedUtf16(u"<pre>x>", true)});
     add("same UTF-8 mark dropped", {.files = {{u"a"_s, Utf8Mark + "a<"}, {u"b"_s, Utf8Mark + "b"}},
                                     .args = {u"a"_s, u"b"_s},
                                     .out = Utf8Mark + "<pre>a&lt;b</pre>"});
@@ -170,9 +174,12 @@ QList<std::pair<QString, Case>> portableCases()
         {.files = {{u"a"_s, Utf8Mark + "a"}, {u"b"_s, Utf16LEMark + utf16(u"b", true)}},
          .args = {u"a"_s, u"b"_s},
          .status = 1,
-         .err = message("b", "its byte order mark, UTF-16LE (FF FE), differs from the first input's, UTF-8 (EF BB BF)")});
+         .err =
+             message("b", "its byte order mark, UTF-16LE (FF FE), differs from the first input's, UTF-8 (EF BB BF)")});
     add("a mark after a text without one",
-        {.files = {{u"a"_s, "a"}, {u"b"_s, Utf8Mark + "b"}}, .args = {u"a"_s, u"b"_s}, .status = 1,
+        {.files = {{u"a"_s, "a"}, {u"b"_s, Utf8Mark + "b"}},
+         .args = {u"a"_s, u"b"_s},
+         .status = 1,
          .err = message("b", "its byte order mark, UTF-8 (EF BB BF), differs from the first input's, none")});
     add("different mark on standard input: nothing written",
         {.files = {{u"a"_s, Utf16LEMark + utf16(u"a", true)}, {u"b"_s, Utf16BEMark + utf16(u"b", false)}},
@@ -180,8 +187,9 @@ QList<std::pair<QString, Case>> portableCases()
          .inputFile = u"b"_s,
          .status = 1,
          .err = message("standard input", "its byte order mark, UTF-16BE (FE FF), differs from the first "
-                                         "input's, UTF-16LE (FF FE)")});
-    add("mark bytes later in the text stay", {.input = "a\xEF\xBB\xBF\xFF\xFE", .out = "<pre>a\xEF\xBB\xBF\xFF\xFE</pre>"});
+                                          "input's, UTF-16LE (FF FE)")});
+    add("mark bytes later in the text stay",
+        {.input = "a\xEF\xBB\xBF\xFF\xFE", .out = "<pre>a\xEF\xBB\xBF\xFF\xFE</pre>"});
     add("almost a mark", {.input = "\xEF\xBB<", .out = "<pre>\xEF\xBB&lt;</pre>"});
     add("FF FE and a NUL only", {.input = QByteArray("\xFF\xFE\0", 3), .status = 1, .err = "odd number of bytes"});
 
@@ -191,8 +199,8 @@ QList<std::pair<QString, Case>> portableCases()
     add("big UTF-16LE file across block edges", {.files = {{u"big16"_s, Utf16LEMark + utf16(big, true)}},
                                                  .args = {u"big16"_s},
                                                  .out = convertedUtf16(big, true)});
-    add("big UTF-16BE stdin across block edges", {.input = Utf16BEMark + utf16(big, false),
-                                                  .out = convertedUtf16(big, false)});
+    add("big UTF-16BE stdin across block edges",
+        {.input = Utf16BEMark + utf16(big, false), .out = convertedUtf16(big, false)});
     const std::string bigBytes = acrossBlockEdges<char>(12);
     add("big UTF-8 file with a mark across block edges",
         {.files = {{u"big8"_s, Utf8Mark + QByteArray::fromStdString(bigBytes)}},
@@ -200,17 +208,26 @@ QList<std::pair<QString, Case>> portableCases()
          .out = Utf8Mark + converted(QByteArray::fromStdString(bigBytes))});
 
     // The output as an input: refused, the file untouched.
-    add("FILE appended to itself", {.files = {{u"f.txt"_s, "a<b"}}, .args = {u"f.txt"_s}, .appendTo = u"f.txt"_s,
-                                    .status = 1, .err = message("f.txt", "input file is output file"),
+    add("FILE appended to itself", {.files = {{u"f.txt"_s, "a<b"}},
+                                    .args = {u"f.txt"_s},
+                                    .appendTo = u"f.txt"_s,
+                                    .status = 1,
+                                    .err = message("f.txt", "input file is output file"),
                                     .fileAfter = "a<b"});
-    add("standard input appended to itself",
-        {.files = {{u"中文.txt"_s, "a<b"}}, .inputFile = u"中文.txt"_s, .appendTo = u"中文.txt"_s, .status = 1,
-         .err = message("standard input", "input file is output file"), .fileAfter = "a<b"});
-    add("a later FILE is the output", {.files = {{u"a"_s, "x"}, {u"f"_s, "y"}}, .args = {u"a"_s, u"f"_s},
-                                       .appendTo = u"f"_s, .status = 1,
-                                       .err = message("f", "input file is output file"), .fileAfter = "y"});
-    add("an empty output file as input", {.files = {{u"f"_s, ""}}, .args = {u"f"_s}, .appendTo = u"f"_s,
-                                          .fileAfter = "<pre></pre>"});
+    add("standard input appended to itself", {.files = {{u"中文.txt"_s, "a<b"}},
+                                              .inputFile = u"中文.txt"_s,
+                                              .appendTo = u"中文.txt"_s,
+                                              .status = 1,
+                                              .err = message("standard input", "input file is output file"),
+                                              .fileAfter = "a<b"});
+    add("a later FILE is the output", {.files = {{u"a"_s, "x"}, {u"f"_s, "y"}},
+                                       .args = {u"a"_s, u"f"_s},
+                                       .appendTo = u"f"_s,
+                                       .status = 1,
+                                       .err = message("f", "input file is output file"),
+                                       .fileAfter = "y"});
+    add("an empty output file as input",
+        {.files = {{u"f"_s, ""}}, .args = {u"f"_s}, .appendTo = u"f"_s, .fileAfter = "<pre></pre>"});
 
     // Many files, each opened in its turn.
     Case many;
@@ -296,6 +313,21 @@ Run runConvert(const QStringList& args, const QByteArray& input = {})
             process.readAllStandardError()};
 }
 
+// Runs a bash script in `folder` with the converter's path in $C.
+Run runScript(const QString& script, const QString& folder)
+{
+    QProcess shell;
+    shell.setWorkingDirectory(folder);
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(u"C"_s, QStringLiteral(TAGWELL_CONVERT));
+    shell.setProcessEnvironment(env);
+    shell.start(u"bash"_s, {u"-c"_s, script});
+    if (!shell.waitForFinished(20000))
+        return {};
+    return {shell.exitStatus() == QProcess::NormalExit ? shell.exitCode() : -1, shell.readAllStandardOutput(),
+            shell.readAllStandardError()};
+}
+
 // Runs a shell pipeline and gives the converter's status in it.
 int pipelineStatus(const QString& script)
 {
@@ -335,9 +367,8 @@ private slots:
         QTest::newRow("--keep-pre") << QStringList{u"--keep-pre"_s} << QByteArray("<pre>")
                                     << QByteArray("<pre>&lt;pre&gt;</pre>");
         QTest::newRow("empty input") << QStringList{} << QByteArray() << QByteArray("<pre></pre>");
-        QTest::newRow("bytes kept as they are")
-            << QStringList{} << QByteArray("\xff\x80<\0\r\xfe\xff", 7)
-            << QByteArray("<pre>\xff\x80&lt;\0\r\xfe\xff</pre>", 21);
+        QTest::newRow("bytes kept as they are") << QStringList{} << QByteArray("\xff\x80<\0\r\xfe\xff", 7)
+                                                << QByteArray("<pre>\xff\x80&lt;\0\r\xfe\xff</pre>", 21);
     }
 
     void conversion()
@@ -544,8 +575,8 @@ private slots:
         QTest::newRow("symbolic link") << u"ln -s f s && $C s >> f"_s << QByteArray("s");
         QTest::newRow("FILE 1<> FILE") << u"$C f 1<> f"_s << QByteArray("f");
         QTest::newRow("a later FILE 1<> FILE") << u"$C e e f 1<> f"_s << QByteArray("f");
-        QTest::newRow("standard input partly read") << u"{ dd bs=1 count=1 of=/dev/null 2>/dev/null; $C; } < f >> f"_s
-                                                    << QByteArray("standard input");
+        QTest::newRow("standard input partly read")
+            << u"{ dd bs=1 count=1 of=/dev/null 2>/dev/null; $C; } < f >> f"_s << QByteArray("standard input");
     }
 
     void inputIsOutput()
@@ -558,16 +589,9 @@ private slots:
         QVERIFY(f.open(QIODevice::WriteOnly) && f.write(content) == content.size());
         f.close();
         QFile(folder.filePath(u"e"_s)).open(QIODevice::WriteOnly);
-        QProcess shell;
-        shell.setWorkingDirectory(folder.path());
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(u"C"_s, QStringLiteral(TAGWELL_CONVERT));
-        shell.setProcessEnvironment(env);
-        shell.start(u"bash"_s, {u"-c"_s, script});
-        QVERIFY(shell.waitForFinished(20000));
-        QCOMPARE(shell.exitCode(), 1);
-        const QByteArray err = shell.readAllStandardError();
-        QVERIFY2(err.contains("tagwell-convert: " + name + ": input file is output file"), err.constData());
+        const Run run = runScript(script, folder.path());
+        QCOMPARE(run.status, 1);
+        QVERIFY2(run.err.contains("tagwell-convert: " + name + ": input file is output file"), run.err.constData());
         QVERIFY(f.open(QIODevice::ReadOnly));
         QVERIFY(f.readAll() == content);
     }
@@ -631,8 +655,9 @@ private slots:
         }
         QProcess shell;
         shell.setWorkingDirectory(folder.path());
-        shell.start(u"bash"_s, QStringList{u"-c"_s, u"ulimit -n 1024; exec \"$@\""_s, u"bash"_s,
-                                           QStringLiteral(TAGWELL_CONVERT)} + names);
+        shell.start(u"bash"_s,
+                    QStringList{u"-c"_s, u"ulimit -n 1024; exec \"$@\""_s, u"bash"_s, QStringLiteral(TAGWELL_CONVERT)} +
+                        names);
         QVERIFY(shell.waitForFinished(60000));
         QCOMPARE(shell.readAllStandardError(), QByteArray());
         QCOMPARE(shell.exitCode(), 0);
@@ -652,8 +677,8 @@ private slots:
             << u"$C a - <&-"_s << 1 << QByteArray() << QByteArray("standard input: Bad file descriptor");
         QTest::newRow("no FILE with standard input closed")
             << u"$C <&-"_s << 1 << QByteArray() << QByteArray("standard input: Bad file descriptor");
-        QTest::newRow("FILEs with standard input closed") << u"$C a a <&-"_s << 0 << QByteArray("<pre>&lt;&lt;</pre>")
-                                                          << QByteArray();
+        QTest::newRow("FILEs with standard input closed")
+            << u"$C a a <&-"_s << 0 << QByteArray("<pre>&lt;&lt;</pre>") << QByteArray();
         QTest::newRow("standard output closed")
             << u"$C a >&-"_s << 1 << QByteArray() << QByteArray("write error: Bad file descriptor");
         QTest::newRow("standard error closed") << u"$C a 2>&-"_s << 0 << QByteArray("<pre>&lt;</pre>") << QByteArray();
@@ -670,17 +695,10 @@ private slots:
         QFile a(folder.filePath(u"a"_s));
         QVERIFY(a.open(QIODevice::WriteOnly) && a.write("<") == 1);
         a.close();
-        QProcess shell;
-        shell.setWorkingDirectory(folder.path());
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(u"C"_s, QStringLiteral(TAGWELL_CONVERT));
-        shell.setProcessEnvironment(env);
-        shell.start(u"bash"_s, {u"-c"_s, script});
-        QVERIFY(shell.waitForFinished(20000));
-        const QByteArray gotErr = shell.readAllStandardError();
-        QCOMPARE(shell.exitCode(), status);
-        QCOMPARE(shell.readAllStandardOutput(), out);
-        QVERIFY2(err.isEmpty() ? gotErr.isEmpty() : gotErr.contains(err), gotErr.constData());
+        const Run run = runScript(script, folder.path());
+        QCOMPARE(run.status, status);
+        QCOMPARE(run.out, out);
+        QVERIFY2(err.isEmpty() ? run.err.isEmpty() : run.err.contains(err), run.err.constData());
     }
 
     void helpAndVersionWriteFailures_data()
@@ -702,7 +720,8 @@ private slots:
         QFETCH(QString, redirection);
         QFETCH(QByteArray, message);
         QProcess shell;
-        shell.start(u"bash"_s, {u"-c"_s, u"\"$0\" "_s + option + u" "_s + redirection, QStringLiteral(TAGWELL_CONVERT)});
+        shell.start(u"bash"_s,
+                    {u"-c"_s, u"\"$0\" "_s + option + u" "_s + redirection, QStringLiteral(TAGWELL_CONVERT)});
         QVERIFY(shell.waitForFinished(20000));
         QCOMPARE(shell.exitCode(), 1);
         QVERIFY2(shell.readAllStandardError().contains(message), qPrintable(option));
@@ -742,17 +761,15 @@ private slots:
         QTest::addColumn<QStringList>("args");
         QTest::addColumn<QByteArray>("input");
         QTest::addColumn<QByteArray>("out");
-        QTest::newRow("SIGINT") << int(SIGINT) << QStringList{} << QByteArray("a<b")
-                                << QByteArray("<pre>a&lt;b");
-        QTest::newRow("SIGTERM, a tag half matched") << int(SIGTERM) << QStringList{} << QByteArray("x</pr")
-                                                     << QByteArray("<pre>x&lt;/pr");
-        QTest::newRow("SIGHUP, --keep-pre") << int(SIGHUP) << QStringList{u"--keep-pre"_s} << QByteArray("<pre")
-                                            << QByteArray("<pre>&lt;pre");
-        QTest::newRow("SIGTERM, UTF-16, a tag's start")
-            << int(SIGTERM) << QStringList{} << QByteArray("\xFF\xFE<\0", 4)
-            << QByteArray("\xFF\xFE<\0p\0r\0e\0>\0&\0l\0t\0;\0", 20);
-        QTest::newRow("SIGTERM, UTF-16, half a unit") << int(SIGTERM) << QStringList{} << QByteArray("\xFF\xFE<", 3)
-                                                      << QByteArray("\xFF\xFE<\0p\0r\0e\0>\0", 12);
+        QTest::newRow("SIGINT") << int(SIGINT) << QStringList{} << QByteArray("a<b") << QByteArray("<pre>a&lt;b");
+        QTest::newRow("SIGTERM, a tag half matched")
+            << int(SIGTERM) << QStringList{} << QByteArray("x</pr") << QByteArray("<pre>x&lt;/pr");
+        QTest::newRow("SIGHUP, --keep-pre")
+            << int(SIGHUP) << QStringList{u"--keep-pre"_s} << QByteArray("<pre") << QByteArray("<pre>&lt;pre");
+        QTest::newRow("SIGTERM, UTF-16, a tag's start") << int(SIGTERM) << QStringList{} << QByteArray("\xFF\xFE<\0", 4)
+                                                        << QByteArray("\xFF\xFE<\0p\0r\0e\0>\0&\0l\0t\0;\0", 20);
+        QTest::newRow("SIGTERM, UTF-16, half a unit")
+            << int(SIGTERM) << QStringList{} << QByteArray("\xFF\xFE<", 3) << QByteArray("\xFF\xFE<\0p\0r\0e\0>\0", 12);
         QTest::newRow("SIGINT, a mark that could still be UTF-32")
             << int(SIGINT) << QStringList{} << QByteArray("\xFF\xFE") << QByteArray("\xFF\xFE<\0p\0r\0e\0>\0", 12);
         QTest::newRow("SIGINT, nothing read") << int(SIGINT) << QStringList{} << QByteArray() << QByteArray();
@@ -813,7 +830,8 @@ private slots:
         const QByteArray text = status.readAll();
         const qsizetype at = text.indexOf("VmHWM:");
         QVERIFY(at >= 0);
-        const qint64 peakKiB = text.mid(at + 6, text.indexOf('\n', at) - at - 6).trimmed().split(' ').first().toLongLong();
+        const qint64 peakKiB =
+            text.mid(at + 6, text.indexOf('\n', at) - at - 6).trimmed().split(' ').first().toLongLong();
         QVERIFY2(peakKiB > 0 && peakKiB <= 16 * 1024, qPrintable(u"%1 KiB resident at the peak"_s.arg(peakKiB)));
         process.closeWriteChannel();
         QVERIFY(process.waitForFinished(10000));
