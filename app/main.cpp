@@ -1,5 +1,6 @@
 // tagwell: starts the window. The program takes no arguments of its own.
-#include "platform/platform.h"
+#include "platform/desktop_launcher.h"
+#include "platform/system_clipboard.h"
 #include "tagwell_version.h"
 #include "ui/main_window.h"
 
@@ -19,7 +20,7 @@ int main(int argc, char** argv)
     tagwell::SystemClipboard clipboard;
     tagwell::DesktopLauncher launcher;
     tagwell::Form1 window(clipboard, launcher);
-    QObject::connect(&launcher, &tagwell::Launcher::lateFailure, &window, &tagwell::Form1::reportFailure);
+    tagwell::connectLateFailures(window, clipboard, launcher);
     window.show();
     return QApplication::exec();
 }

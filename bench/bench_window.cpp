@@ -4,7 +4,7 @@
 // replacement of WenBen's text, so their ratio is what counts.
 #include "core/conversion.h"
 #include "keep.h"
-#include "platform/platform.h"
+#include "platform/system_clipboard.h"
 #include "ui/main_window.h"
 
 #include <QApplication>
@@ -43,7 +43,7 @@ QString generatedSource(qsizetype size)
 }
 
 struct NoLauncher : tagwell::Launcher {
-    void openUrl(const QString&) override {}
+    void open(std::u16string_view) override {}
 };
 
 // Milliseconds of `work`, including the events it leaves for the event loop
@@ -193,6 +193,17 @@ int main(int argc, char** argv)
     print("settext_longline_ms", longTimes.setText);
     print("longline_convert_vs_settext", longTimes.convert / longTimes.setText);
 
+    // HTML, this tool's most common input: a sign every few characters.
+    QString html;
+    while (html.size() < (2 << 20))
+        html += u"<tr><td class=\"name\"><a href=\"/item?id=42&amp;x=1\">Item</a></td><td>3 &lt; 4</td></tr>\n"
+                u"<li><b>bold</b> and <i>italic</i> <br/></li>\n"_s;
+    const auto htmlTimes = bench.convertAndSetText(html);
+    print("convert_html_ms", htmlTimes.convert);
+    print("settext_html_ms", htmlTimes.setText);
+    print("html_convert_vs_settext", htmlTimes.convert / htmlTimes.setText);
+    print("undo_html_ms", htmlTimes.undo);
+
     // The most signs a text can hold: every character one, in lines.
     QString signs;
     while (signs.size() < (2 << 20))
@@ -201,6 +212,7 @@ int main(int argc, char** argv)
     print("convert_signs_ms", signTimes.convert);
     print("settext_signs_ms", signTimes.setText);
     print("signs_convert_vs_settext", signTimes.convert / signTimes.setText);
+    print("undo_signs_ms", signTimes.undo);
 
     const auto [core, memcpyRate] = coreAndMemcpy(text);
     print("core_utf16_mib_per_s", core);

@@ -1,4 +1,4 @@
-# Cross-building tagwell-convert for 64-bit Windows with MinGW-w64 (Debian's
+# Cross-building for 64-bit Windows with MinGW-w64 (Debian's
 # g++-mingw-w64-x86-64-posix, whose threads are POSIX ones): used by the
 # windows-cli preset, with the window left out (TAGWELL_WINDOW=OFF).
 set(CMAKE_SYSTEM_NAME Windows)
@@ -11,3 +11,6 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+# Every program carries the compiler's runtime: one executable, no DLL but
+# the system's to ship beside it.
+set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")

@@ -1,34 +1,21 @@
 #include "core/commands.h"
 
+#include <new>
+#include <stdexcept>
+#include <utility>
+
 namespace tagwell {
 
-namespace {
-
-Text removePreTags(const Text& text)
+std::u16string_view helpAddress()
 {
-    const Text withoutOpenTags = replaceAll<char16_t>(text, literals::OpenTag, {});
-    return replaceAll<char16_t>(withoutOpenTags, literals::CloseTag, {});
+    return u"https://" TAGWELL_HELP_HOST "/apps/soft/?tagwell";
 }
-
-Text wrap(const Text& text)
-{
-    Text out;
-    out.reserve(literals::OpenTag.size() + text.size() + literals::CloseTag.size());
-    out.append(literals::OpenTag.begin(), literals::OpenTag.end());
-    out.append(text);
-    out.append(literals::CloseTag.begin(), literals::CloseTag.end());
-    return out;
-}
-
-} // namespace
 
 void convert(TextArea& area, const CheckBox& box)
 {
-    if (box.checkState() == CheckState::Checked)
-        area.setText(removePreTags(area.text()));
-    area.setText(replaceAll<char16_t>(area.text(), literals::LessThan, literals::LessThanEntity));
-    area.setText(replaceAll<char16_t>(area.text(), literals::GreaterThan, literals::GreaterThanEntity));
-    area.setText(wrap(area.text()));
+    const CheckState state = box.checkState();
+    const Text text = area.text();
+    area.setConverted(planConversion(text, state, area.inPlaceCosts()));
 }
 
 void paste(TextArea& area, const Clipboard& clipboard)
@@ -44,6 +31,54 @@ void copy(const TextArea& area, Clipboard& clipboard)
 void clear(TextArea& area)
 {
     area.setText({});
+}
+
+void openHelp(Launcher& launcher)
+{
+    launcher.open(helpAddress());
+}
+
+namespace {
+
+void perform(Command command, const CommandTargets& on)
+{
+    switch (command) {
+    case Command::Paste:
+        return paste(on.text, on.clipboard);
+    case Command::Convert:
+        return convert(on.text, on.pre);
+    case Command::Copy:
+        return copy(on.text, on.clipboard);
+    case Command::Clear:
+        return clear(on.text);
+    case Command::OpenHelp:
+        return openHelp(on.launcher);
+    }
+}
+
+} // namespace
+
+std::optional<std::u16string> run(Command command, const CommandTargets& targets)
+{
+    std::optional<std::u16string> failure;
+    try {
+        perform(command, targets);
+    } catch (const PlatformError& error) {
+        failure = messageFor(error.failure());
+    } catch (const std::bad_alloc&) {
+        failure = messageFor(Failure::OutOfMemory);
+    } catch (const std::length_error&) {
+        failure = messageFor(Failure::OutOfMemory);
+    } catch (const std::exception& error) {
+        failure = messageFor(Failure::Unexpected, error.what());
+    }
+    // Whatever the command finished reaches the screen before any message.
+    try {
+        targets.text.commit();
+    } catch (const std::bad_alloc&) {
+        failure = messageFor(Failure::TextNotShown);
+    }
+    return failure;
 }
 
 } // namespace tagwell

@@ -1,26 +1,37 @@
-// The text commands behind the window's buttons: Convert, Paste, Copy and
-// Clear. They work on the document through small interfaces, so they run the
-// same against the real window and against a test's fakes.
+// The commands behind the window's buttons, and what they work on: the text
+// area, the check box, the clipboard and the browser's launcher, as small
+// interfaces that each front-end implements (and the tests fake).
 //
 // The text area is the only store of the document: every command reads and
-// writes the whole text through it and keeps no copy. Failures of the text
-// area, check box or clipboard are exceptions; a command stops where one is
-// thrown, and what it had written by then stays in the text area.
+// writes the whole text through it and keeps no copy. A command runs to its
+// end or stops at the first failure, which is thrown (PlatformError from the
+// platform's side); run() turns it into the message the user sees. Either
+// way, what the command wrote reaches the control at one point, its commit.
 #pragma once
 
-#include "core/conversion.h"
+#include "core/failures.h"
+#include "core/in_place.h"
 
+#include <optional>
 #include <string>
+#include <string_view>
 
 namespace tagwell {
-
-using Text = std::u16string;
 
 class TextArea {
 public:
     virtual ~TextArea() = default;
     virtual Text text() const = 0;
     virtual void setText(Text text) = 0;
+
+    // What editing the control's text in place costs; nothing for a control
+    // that only takes whole texts.
+    virtual std::optional<InPlaceCosts> inPlaceCosts() const { return std::nullopt; }
+    // A Convert's result, with the replacements that make it of the text
+    // last read, where the plan has them.
+    virtual void setConverted(ConversionPlan plan) { setText(std::move(plan.result)); }
+    // Hands what was written since the last commit to the control.
+    virtual void commit() {}
 };
 
 class CheckBox {
@@ -38,10 +49,18 @@ public:
     virtual void setText(const Text& text) = 0;
 };
 
-// Convert in stages, each reading the text area and writing its result back
-// before the next one reads it: removal of the pre tags (only when the box is
-// checked), then "<", then ">", then the wrap. The final text equals
-// convertText(text, box.checkState()).
+// Hands a web address to the desktop's browser without waiting for it.
+class Launcher {
+public:
+    virtual ~Launcher() = default;
+    virtual void open(std::u16string_view address) = 0;
+};
+
+// The program's help and update page.
+std::u16string_view helpAddress();
+
+// Convert: the box's state, then the text, and the result written once,
+// found by one scan with the edits that make it in place.
 void convert(TextArea& area, const CheckBox& box);
 
 // Replaces the whole text with the clipboard's; the text area is written only
@@ -52,5 +71,20 @@ void paste(TextArea& area, const Clipboard& clipboard);
 void copy(const TextArea& area, Clipboard& clipboard);
 
 void clear(TextArea& area);
+
+void openHelp(Launcher& launcher);
+
+enum class Command { Paste, Convert, Copy, Clear, OpenHelp };
+
+struct CommandTargets {
+    TextArea& text;
+    const CheckBox& pre;
+    Clipboard& clipboard;
+    Launcher& launcher;
+};
+
+// Runs one command to its end or its first failure, then commits the text
+// area. Gives the failure's message, or nothing.
+std::optional<std::u16string> run(Command command, const CommandTargets& targets);
 
 } // namespace tagwell

@@ -4,7 +4,7 @@
 // poll this connection's socket only.
 #include "platform/x11_clipboard.h"
 
-#include "platform/platform.h"
+#include "core/failures.h"
 
 #include <QGuiApplication>
 #include <QStringDecoder>
@@ -32,12 +32,10 @@ using Clock = std::chrono::steady_clock;
 // answer is taken as hung; a transfer, however big, ends within TransferLimit.
 constexpr auto AnswerLimit = std::chrono::milliseconds(2000);
 constexpr auto TransferLimit = std::chrono::seconds(30);
-// How long a Copy watches for another program taking the clipboard back.
-constexpr auto RetakeWatch = std::chrono::milliseconds(50);
 
 [[noreturn]] void unreadable()
 {
-    throw PlatformError(SystemClipboard::readFailureMessage());
+    throw PlatformError(Failure::ClipboardUnreadable);
 }
 
 template <class T> struct FreeDeleter {
@@ -81,9 +79,11 @@ struct Property {
     std::string bytes;
 };
 
+} // namespace
+
 // The windows of this program's connection to the display (Qt's) share its
 // resource base.
-bool isThisProgram(xcb_window_t window)
+bool isThisProgram(std::uint32_t window)
 {
     auto* native = qGuiApp != nullptr ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
     if (native == nullptr || native->connection() == nullptr)
@@ -92,21 +92,29 @@ bool isThisProgram(xcb_window_t window)
     return (window & ~setup->resource_id_mask) == setup->resource_id_base;
 }
 
+namespace {
+
+// A connection of its own to the display. The display failing, on the way
+// there or during a read, is the failure `failure`: a Copy cannot tell it
+// has the clipboard, a Paste cannot read it.
 class Session {
 public:
-    Session() : connection_(xcb_connect(nullptr, nullptr))
+    explicit Session(Failure failure = Failure::ClipboardUnreadable)
+        : connection_(xcb_connect(nullptr, nullptr)), failure_(failure)
     {
         if (xcb_connection_has_error(connection_)) {
             xcb_disconnect(connection_);
-            unreadable();
+            throw PlatformError(failure);
         }
         std::array<xcb_intern_atom_cookie_t, AtomCount> cookies{};
         for (size_t i = 0; i < AtomCount; ++i)
             cookies[i] = xcb_intern_atom(connection_, 0, uint16_t(atomNames[i].size()), atomNames[i].data());
         for (size_t i = 0; i < AtomCount; ++i) {
             Reply<xcb_intern_atom_reply_t> reply(xcb_intern_atom_reply(connection_, cookies[i], nullptr));
-            if (!reply)
-                unreadable();
+            if (!reply) {
+                xcb_disconnect(connection_);
+                throw PlatformError(failure);
+            }
             atoms_[i] = reply->atom;
         }
     }
@@ -121,7 +129,7 @@ public:
         Reply<xcb_get_selection_owner_reply_t> reply(xcb_get_selection_owner_reply(
             connection_, xcb_get_selection_owner(connection_, atoms_[Clipboard]), nullptr));
         if (!reply)
-            unreadable();
+            throw PlatformError(failure_);
         return reply->owner;
     }
 
@@ -212,6 +220,7 @@ private:
     }
 
     xcb_connection_t* connection_;
+    Failure failure_;
     std::array<xcb_atom_t, AtomCount> atoms_{};
     xcb_window_t window_ = XCB_NONE;
     Clock::time_point transferEnd_;
@@ -322,11 +331,13 @@ std::optional<Text> readText()
 
 bool ownsClipboard()
 {
-    Session session;
-    if (!isThisProgram(session.owner()))
-        return false;
-    poll(nullptr, 0, int(RetakeWatch.count()));
-    return isThisProgram(session.owner());
+    return isThisProgram(owner());
+}
+
+std::uint32_t owner()
+{
+    Session session(Failure::ClipboardUnwritable);
+    return session.owner();
 }
 
 } // namespace tagwell::x11

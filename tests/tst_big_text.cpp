@@ -2,6 +2,7 @@
 // platform, with the copied result compared to the whole-text conversion
 // character for character, then Clear and its Undo. Big texts must neither
 // fail nor get cut.
+#include "core/conversion.h"
 #include "ui/main_window.h"
 #include "window_fixture.h"
 

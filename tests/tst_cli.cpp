@@ -1,5 +1,6 @@
 // tagwell-convert as a user runs it: its output, statuses and messages.
 #include "core/conversion.h"
+#include "staged_model.h"
 #include "text_helpers.h"
 
 #include <QDir>
@@ -52,7 +53,7 @@ const QByteArray Utf16BEMark("\xFE\xFF");
 QByteArray convertedUtf16(const std::u16string& text, bool little,
                           tagwell::CheckState state = tagwell::CheckState::Checked, bool escapeAmp = false)
 {
-    const std::u16string in = escapeAmp ? tagwell::replaceAll<char16_t>(text, "&", "&amp;") : text;
+    const std::u16string in = escapeAmp ? replaceAll<char16_t>(text, "&", "&amp;") : text;
     return (little ? Utf16LEMark : Utf16BEMark) + utf16(tagwell::convertText<char16_t>(in, state), little);
 }
 

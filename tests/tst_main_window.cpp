@@ -1,6 +1,8 @@
 // Form1 on the offscreen platform: its layout, fonts, start-up, keys,
 // commands and their Undo, resizing, what a screen reader is told and what
 // every failure leaves behind.
+#include "core/conversion.h"
+#include "platform/desktop_launcher.h"
 #include "text_helpers.h"
 #include "ui/main_window.h"
 #include "window_fixture.h"
@@ -263,7 +265,7 @@ private slots:
         w.press(Qt::Key(key), modifiers);
         QCOMPARE(w.text(), text);
         QCOMPARE(QString::fromStdU16String(w.clipboard.content), clipboard);
-        QCOMPARE(w.launcher.opened.size(), opened);
+        QCOMPARE(int(w.launcher.opened.size()), opened);
         QCOMPARE(w.clickedButtons(), QStringList{button});
         QCOMPARE(QApplication::focusWidget(), focused);
     }
@@ -526,7 +528,7 @@ private slots:
         w.click(w.form.GuanWang);
         w.click(w.form.GuanWang);
         const QString address = u"https://tagwell.example.org/apps/soft/?tagwell"_s;
-        QCOMPARE(w.launcher.opened, (QStringList{address, address}));
+        QCOMPARE(w.launcher.addresses(), (QStringList{address, address}));
         QCOMPARE(w.text(), u"text"_s);
         QCOMPARE(w.clipboard.content, u"clip"_s.toStdU16String());
         QCOMPARE(w.form.Pre->checkState(), Qt::Checked);
@@ -572,12 +574,18 @@ private slots:
         w.click(w.form.GuanWang);
         w.launcher.outcome = FakeLauncher::Outcome::FailsLater;
         w.click(w.form.GuanWang);
-        QTRY_COMPARE(w.failures.size(), 4);
+        w.clipboard.failWrites = false;
+        w.click(w.form.FuZhi);
+        w.clipboard.takenBack();
+        QTRY_COMPARE(w.failures.size(), 5);
 
+        const QString noBrowser = fromUtf16(tagwell::messageFor(tagwell::Failure::NoBrowser));
         QVERIFY(w.failures[0].contains(u"clipboard read failed"_s));
         QVERIFY(w.failures[1].contains(u"clipboard write failed"_s));
-        QCOMPARE(w.failures[2], u"no browser"_s);
-        QVERIFY(w.failures[3].contains(u"https://tagwell.example.org/apps/soft/?tagwell"_s));
+        QCOMPARE(w.failures[2], noBrowser);
+        QCOMPARE(w.failures[3], noBrowser);
+        QVERIFY(noBrowser.contains(u"https://tagwell.example.org/apps/soft/?tagwell"_s));
+        QCOMPARE(w.failures[4], fromUtf16(tagwell::messageFor(tagwell::Failure::ClipboardUnwritable)));
         QCOMPARE(w.text(), u"precious <text>"_s);
 
         w.click(w.form.ZhuanHuan); // and the program still works
@@ -599,17 +607,17 @@ private slots:
         const QByteArray path = qgetenv("PATH");
         qputenv("PATH", bin.path().toLocal8Bit() + ':' + path);
 
-        FakeClipboard clipboard;
+        FakeDesktopClipboard clipboard;
         tagwell::DesktopLauncher launcher;
         Form1 form(clipboard, launcher);
-        QObject::connect(&launcher, &tagwell::Launcher::lateFailure, &form, &Form1::reportFailure);
+        tagwell::connectLateFailures(form, clipboard, launcher);
         QStringList failures;
         form.setFailureReporter([&failures](QWidget*, const QString& message) { failures << message; });
         QTest::mouseClick(form.GuanWang, Qt::LeftButton);
         qputenv("PATH", path);
         QVERIFY(failures.isEmpty()); // not known yet when the click returns
         QTRY_COMPARE(failures.size(), 1);
-        QVERIFY(failures[0].contains(Form1::helpAddress()));
+        QVERIFY(failures[0].contains(fromUtf16(tagwell::helpAddress())));
     }
 };
 

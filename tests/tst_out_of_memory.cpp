@@ -2,6 +2,7 @@
 // global allocator so that the n-th large allocation fails, for every n in
 // turn. The window must report it, keep running, and hold the original text or
 // a finished stage, never a broken one.
+#include "core/conversion.h"
 #include "ui/main_window.h"
 #include "window_fixture.h"
 

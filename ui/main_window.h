@@ -1,77 +1,38 @@
-// Form1, the program's only window: a row of five buttons and a check box
-// above the text area WenBen, which holds the document.
+// Form1, the program's only window on Linux: a row of five buttons and a
+// check box above the text area WenBen, which holds the document.
 //
-// How input flows: each button's click runs one command of core/commands.h
-// to its end. The commands read and write the whole text through
-// WenBenText, which holds what a command writes and hands it to the widget
-// once, when the command ends or before a failure is reported: one change of
-// the widget's text (for a Convert of few signs, only the signs and tags) and
-// one step of its Undo. A command that fails leaves the last text it finished
-// and shows a message; the program goes on. While a command runs the cursor
-// is busy.
-//
-// The controls come from one table: each row names the member it fills, its
-// caption, its place in twips (15 to a logical pixel) and the command a click
-// runs; the rows are in tab order. At load the window measures how far
-// WenBen's right and bottom edges lie from its own; every resize keeps those
-// distances.
+// The window is built from the form's rows (core/form.h) in one loop: each
+// row's kind makes a widget, named, captioned and placed by the row, its
+// twips turned into logical pixels (15 to one), in tab order. A click on a
+// button runs its row's command through the core (core/commands.h) against
+// WenBen's document (wenben_document.h), the box, the system clipboard and
+// the launcher; the command's writes reach the widget at its commit, as one
+// change and one Undo step. A failure becomes a message, shown with the
+// cursor back from busy, and the program goes on; so do the failures that the
+// clipboard or the launcher learn of later. At load the window measures the
+// margins of core/layout.h; every resize keeps them. Keys: keys.h; what
+// screen readers hear: accessibility.h.
 #pragma once
 
 #include "core/commands.h"
-#include "platform/platform.h"
+#include "core/form.h"
+#include "core/layout.h"
+#include "platform/late_failures.h"
+#include "ui/wenben_document.h"
 
 #include <QWidget>
 
+#include <array>
 #include <functional>
-#include <map>
 #include <optional>
 
 class QCheckBox;
 class QPlainTextEdit;
 class QPushButton;
-class QTextCursor;
 
 namespace tagwell {
 
-inline constexpr int TwipsPerPixel = 15;
-
-// The document as the commands see it, kept exact: a text that the program
-// wrote is read back as written (CR LF, lone CR, NUL, lone surrogates, which
-// the widget cannot hold as they are) until the user edits it; after an edit
-// it is read from the widget. Each command's writes reach the widget as one
-// step of its undo history, and Undo or Redo back to a text the program wrote
-// brings back that text exactly.
-class WenBenText : public QObject, public TextArea {
-public:
-    explicit WenBenText(QPlainTextEdit& edit);
-
-    Text text() const override;
-    void setText(Text text) override;
-
-    // Hands the text written since the last call to the widget.
-    void commit();
-    // The same, for a Convert that ran to its end on the text it first read:
-    // where the text has few signs and tags, only they are edited in place.
-    void commitConversion(CheckState state);
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
-private:
-    Text widgetText() const;
-    int undoPosition() const;
-    void forgetFrom(int position);
-    void write(Text text, const std::function<void(QTextCursor&)>& edit);
-    void noticeEdit();
-
-    QPlainTextEdit& edit_;
-    std::optional<Text> pending_;
-    // By position in the undo history: the texts the program wrote there
-    // that the widget would not give back as they were written.
-    std::map<int, Text> exact_;
-    int lastPosition_ = 0;
-    bool writing_ = false;
-};
+inline constexpr int TwipsPerPixel = form::TwipsPerInch / 96;
 
 // Pre's state in the commands' terms: 0 unchecked, 1 checked, 2 grayed.
 CheckState checkStateOf(const QCheckBox& box);
@@ -89,15 +50,13 @@ public:
     // How failures reach the user; a message box unless a test says otherwise.
     void setFailureReporter(FailureReporter reporter);
 
-    static QString helpAddress();
-
-    QPlainTextEdit* WenBen = nullptr;
-    QCheckBox* Pre = nullptr;
     QPushButton* ZhanTie = nullptr;
     QPushButton* ZhuanHuan = nullptr;
     QPushButton* FuZhi = nullptr;
     QPushButton* QingKong = nullptr;
     QPushButton* GuanWang = nullptr;
+    QCheckBox* Pre = nullptr;
+    QPlainTextEdit* WenBen = nullptr;
 
     int HeightMargin = 0;
     int WidthMargin = 0;
@@ -105,32 +64,28 @@ public:
     WenBenText& document() { return *document_; }
 
 public slots:
-    // Also where a failure that the launcher learns of only later arrives.
-    void reportFailure(const QString& message);
+    // A failure that a part of the desktop learns of only later.
+    void reportFailure(tagwell::Failure failure);
 
 protected:
     bool event(QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
 private:
-    struct Control;
-    static const Control controls[];
-
-    // What the buttons' clicks run.
-    void paste();
-    void convert();
-    void copy();
-    void clear();
-    void openHelp();
-
-    void measureMargins();
-    void runCommand(void (Form1::*command)());
+    template <class Widget> Widget* control(form::Id id) const;
+    void runCommand(Command command);
+    void report(const std::u16string& message);
 
     Clipboard& clipboard_;
     Launcher& launcher_;
+    std::array<QWidget*, form::Controls.size()> controls_{};
     std::optional<WenBenText> document_; // once WenBen exists
     FailureReporter reportFailure_;
     bool activated_ = false;
 };
+
+// How the program wires its window to the desktop: the failures that the
+// clipboard and the launcher learn of later are reported by the window.
+void connectLateFailures(Form1& window, LateFailures& clipboard, LateFailures& launcher);
 
 } // namespace tagwell

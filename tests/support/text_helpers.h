@@ -1,15 +1,14 @@
-// Shared by the suites: moving test texts between Qt's types and the core's,
-// and random texts rich in the pieces of pre tags.
+// Shared by the Qt suites: moving test texts between Qt's types and the
+// core's, and the random tag texts.
 #pragma once
 
-#include "core/conversion.h"
+#include "random_text.h"
 
 #include <QByteArray>
 #include <QRandomGenerator>
 #include <QString>
 
 #include <string>
-#include <string_view>
 
 inline std::string toBytes(const QByteArray& bytes)
 {
@@ -26,17 +25,7 @@ inline QString fromUtf16(const std::u16string& text)
     return QString::fromStdU16String(text);
 }
 
-// Texts made of tag fragments, so that tags form, break and nest across any
-// cut: most random cases hit the interesting paths.
-template <class Ch> std::basic_string<Ch> randomTagText(QRandomGenerator& random, int maxPieces)
+inline QString fromUtf16(std::u16string_view text)
 {
-    static constexpr std::string_view pieces[] = {"<",  ">",  "/", "pre", "p",    "re",  "e",    "<pre>", "</pre>",
-                                                  "</", "<p", "x", "\n",  "&lt;", "PRE", "\r\n", " "};
-    std::basic_string<Ch> text;
-    const int count = random.bounded(maxPieces + 1);
-    for (int i = 0; i < count; ++i) {
-        const auto piece = pieces[random.bounded(int(std::size(pieces)))];
-        text.append(piece.begin(), piece.end());
-    }
-    return text;
+    return QString::fromUtf16(text.data(), qsizetype(text.size()));
 }

@@ -1,40 +1,46 @@
-// The window on stand-ins for the desktop: the fake clipboard, a launcher
-// that records the addresses it is handed and fails on demand, at once or
-// later as a real one does, and Form1 on both, wired as the program wires it,
-// its failure messages collected instead of shown.
+// The window on stand-ins for the desktop: the fake clipboard and launcher,
+// able to fail later as the real ones do, and Form1 on both, wired by the
+// program's own function, its failure messages collected instead of shown.
 #pragma once
 
 #include "fakes.h"
-#include "platform/platform.h"
+#include "platform/late_failures.h"
 #include "ui/main_window.h"
 
 #include <QStringList>
 #include <QTimer>
 
-struct FakeLauncher : tagwell::Launcher {
-    enum class Outcome { Opens, FailsAtOnce, FailsLater };
-
-    void openUrl(const QString& url) override
+struct FakeDesktopClipboard : tagwell::LateFailures, FakeClipboard {
+    // As a Copy that another program undid a moment later.
+    void takenBack()
     {
-        opened << url;
-        if (outcome == Outcome::FailsAtOnce)
-            throw tagwell::PlatformError(QStringLiteral("no browser"));
-        if (outcome == Outcome::FailsLater)
-            QTimer::singleShot(0, this, [this, url] { emit lateFailure(QStringLiteral("browser gave up on ") + url); });
+        QTimer::singleShot(0, this, [this] { emit lateFailure(tagwell::Failure::ClipboardUnwritable); });
     }
-    QStringList opened;
-    Outcome outcome = Outcome::Opens;
+};
+
+struct FakeDesktopLauncher : tagwell::LateFailures, FakeLauncher {
+    FakeDesktopLauncher()
+    {
+        failLater = [this] { QTimer::singleShot(0, this, [this] { emit lateFailure(tagwell::Failure::NoBrowser); }); };
+    }
+    QStringList addresses() const
+    {
+        QStringList list;
+        for (const std::u16string& address : opened)
+            list << QString::fromStdU16String(address);
+        return list;
+    }
 };
 
 struct FakeDesktopWindow {
-    FakeClipboard clipboard;
-    FakeLauncher launcher;
+    FakeDesktopClipboard clipboard;
+    FakeDesktopLauncher launcher;
     tagwell::Form1 form{clipboard, launcher};
     QStringList failures;
 
     FakeDesktopWindow()
     {
         form.setFailureReporter([this](QWidget*, const QString& message) { failures << message; });
-        QObject::connect(&launcher, &tagwell::Launcher::lateFailure, &form, &tagwell::Form1::reportFailure);
+        tagwell::connectLateFailures(form, clipboard, launcher);
     }
 };

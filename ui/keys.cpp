@@ -1,0 +1,43 @@
+#include "ui/keys.h"
+
+#include <QCoreApplication>
+#include <QKeyEvent>
+#include <QPlainTextEdit>
+#include <QPushButton>
+
+using namespace Qt::StringLiterals;
+
+namespace tagwell {
+
+bool DesktopKeys::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() != QEvent::KeyPress)
+        return false;
+    const auto* key = static_cast<QKeyEvent*>(event);
+    const Qt::KeyboardModifiers modifiers = key->modifiers() & ~Qt::KeypadModifier;
+    const bool enter = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
+    if (auto* button = qobject_cast<QPushButton*>(watched)) {
+        if (enter && modifiers == Qt::NoModifier) {
+            button->click();
+            return true;
+        }
+    } else if (auto* edit = qobject_cast<QPlainTextEdit*>(watched)) {
+        if (enter && (modifiers & Qt::ShiftModifier)) {
+            QKeyEvent plain(QEvent::KeyPress, key->key(), key->modifiers() & ~Qt::ShiftModifier, key->text(),
+                            key->isAutoRepeat(), key->count());
+            QCoreApplication::sendEvent(edit, &plain);
+            return true;
+        }
+        if (key->key() == Qt::Key_Tab && modifiers == Qt::ControlModifier) {
+            edit->insertPlainText(u"\t"_s);
+            return true;
+        }
+        if (key->key() == Qt::Key_Y && modifiers == Qt::ControlModifier) {
+            edit->redo();
+            return true;
+        }
+    }
+    return false;
+}
+
+} // namespace tagwell

@@ -1,0 +1,24 @@
+// The keys as a desktop program has them, where Qt's widgets differ: Enter
+// presses the focused button as Space does, though no button is a default
+// button (Qt's buttons take Enter only as defaults). In the text area, where
+// Tab moves the focus on, Ctrl+Tab types a tab; Shift+Enter starts a line as
+// Enter does (Qt would put a line separator there, which is no line break in
+// the converted text); Ctrl+Y redoes, beside Ctrl+Shift+Z.
+#pragma once
+
+#include <QObject>
+
+namespace tagwell {
+
+class DesktopKeys : public QObject {
+public:
+    using QObject::QObject;
+
+    // Takes the keys of a button or of the text area.
+    void watch(QObject& control) { control.installEventFilter(this); }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+};
+
+} // namespace tagwell
