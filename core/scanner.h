@@ -288,10 +288,11 @@ private:
 
     // The main loop: 64 bytes a step. A step with signs escapes each of them
     // in turn by the masks, without going back to the vectors, and stops at
-    // the first '<' that may begin a tag (one followed by 'p', '/' or '<',
-    // or the chunk's last character, whose next one is not in view). Leaves
-    // the last two chunks' worth to scanBlocks, so that every chunk the sink
-    // reads lies within the input.
+    // the first '<' that may begin a tag: the masks pick those followed by
+    // 'p', '/' or '<' (or the chunk's last character, whose next one is not
+    // in view), and mayBeginTag() looks at the few characters after each.
+    // Leaves the last two chunks' worth to scanBlocks, so that every chunk
+    // the sink reads, and every look past a '<', lies within the input.
     template <class Vector, class Sink>
     [[gnu::always_inline]] inline void scanChunks(const Ch*& in, const Ch* begin, const Ch* end, Sink& sink)
     {
@@ -319,7 +320,7 @@ private:
                     const auto sign = std::size_t(std::countr_zero(signs)) / width;
                     sink.template chunk<Vector>(in + done, sign - done);
                     const std::uint64_t bit = std::uint64_t(1) << (sign * width);
-                    if (stops & bit) {
+                    if ((stops & bit) && mayBeginTag(in + sign)) {
                         in += sign;
                         return;
                     }
@@ -334,10 +335,39 @@ private:
         scanBlocks<Vector>(in, begin, end, sink);
     }
 
+    // Whether `text` starts with `ascii`.
+    static bool startsWith(const Ch* text, std::string_view ascii)
+    {
+        return std::equal(ascii.begin(), ascii.end(), text, [](char a, Ch c) { return Ch(a) == c; });
+    }
+
+    // Whether the '<' at `in` begins a tag that goes: "<pre>", "</pre>", or a
+    // closing tag that removing "<pre>" brings together, whose start is then
+    // a start of "</pre>" followed by "<pre>". Any other '<' is only
+    // escaped, though a 'p', '/' or '<' follow it, as in HTML. Reads up to
+    // MaybeTagSpan characters.
+    static bool mayBeginTag(const Ch* in)
+    {
+        constexpr auto open = literals::OpenTag, close = literals::CloseTag;
+        if (startsWith(in, open) || startsWith(in, close))
+            return true;
+        for (std::size_t k = 1; k < close.size(); ++k) {
+            if (!startsWith(in, close.substr(0, k)))
+                return false;
+            if (startsWith(in + k, open))
+                return true;
+        }
+        return false;
+    }
+    static constexpr std::ptrdiff_t MaybeTagSpan =
+        std::ptrdiff_t(literals::CloseTag.size() - 1 + literals::OpenTag.size());
+
     // A '<' that may begin a tag, or end in one that removing "<pre>" brings
     // together; any other is only escaped: most of them, in source code.
     static bool mayStartTag(const Ch* in, const Ch* end)
     {
+        if (end - in >= MaybeTagSpan)
+            return mayBeginTag(in);
         return end - in < 2 || in[1] == Ch('p') || in[1] == Ch('/') || in[1] == Ch('<');
     }
 
