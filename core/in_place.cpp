@@ -3,6 +3,7 @@
 #include "core/conversion.h"
 
 #include <algorithm>
+#include <bit>
 
 namespace tagwell {
 
@@ -15,15 +16,42 @@ bool plainInLine(char16_t c)
     return (c >= 0x20 && c < 0x7F) || c == u'\t' || (c >= 0xA0 && c < 0x2028) || (c > 0x2029 && c < 0xD800);
 }
 
-std::size_t longestLine(std::u16string_view text)
+// Whether a line of `text` is longer than `limit` characters. Eight
+// characters a step where the processor has vectors: most steps hold no
+// line break.
+bool hasLineLongerThan(std::u16string_view text, std::size_t limit)
 {
-    std::size_t longest = 0;
-    for (std::size_t start = 0; start < text.size();) {
-        const std::size_t end = std::min(text.find_first_of(u"\r\n", start), text.size());
-        longest = std::max(longest, end - start);
-        start = end + 1;
+    const char16_t* p = text.data();
+    const char16_t* const end = p + text.size();
+    const char16_t* lineStart = p;
+#ifdef TAGWELL_SSE2
+    const __m128i lf = _mm_set1_epi16(u'\n'), cr = _mm_set1_epi16(u'\r');
+    for (; end - p >= 8; p += 8) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        unsigned breaks = unsigned(_mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi16(v, lf), _mm_cmpeq_epi16(v, cr))));
+        if (breaks == 0) {
+            if (std::size_t(p + 8 - lineStart) > limit)
+                return true;
+            continue;
+        }
+        while (breaks != 0) {
+            const char16_t* at = p + std::countr_zero(breaks) / 2;
+            if (std::size_t(at - lineStart) > limit)
+                return true;
+            lineStart = at + 1;
+            breaks &= breaks - 1;
+            breaks &= breaks - 1; // both bytes of the unit
+        }
     }
-    return longest;
+#endif
+    for (; p != end; ++p) {
+        if (*p == u'\n' || *p == u'\r') {
+            if (std::size_t(p - lineStart) > limit)
+                return true;
+            lineStart = p + 1;
+        }
+    }
+    return std::size_t(end - lineStart) > limit;
 }
 
 // The replacements as they gather, and whether in place has been given up.
@@ -100,7 +128,7 @@ struct Planner : detail::Writer<char16_t> {
 
 ConversionPlan planConversion(std::u16string_view text, CheckState state, const std::optional<InPlaceCosts>& costs)
 {
-    if (!costs || costs->charactersPerEdit == 0 || longestLine(text) > costs->longestLine)
+    if (!costs || costs->charactersPerEdit == 0 || hasLineLongerThan(text, costs->longestLine))
         return {convertText(text, state), {}};
 
     const std::size_t signs = detail::countSigns(text.data(), text.data() + text.size());
