@@ -4,6 +4,7 @@
 // replacement of WenBen's text, so their ratio is what counts.
 #include "core/conversion.h"
 #include "keep.h"
+#include "platform/qt_text.h"
 #include "platform/system_clipboard.h"
 #include "ui/main_window.h"
 
@@ -94,8 +95,8 @@ public:
     };
     ConvertTimes convertAndSetText(const QString& text)
     {
-        const QString converted = QString::fromStdU16String(
-            tagwell::convertText<char16_t>(text.toStdU16String(), tagwell::CheckState::Checked));
+        const QString converted =
+            tagwell::toQString(tagwell::convertText<char16_t>(text.toStdU16String(), tagwell::CheckState::Checked));
         std::vector<double> convert, setText, undo;
         for (int i = 0; i < Runs; ++i) {
             load(text);

@@ -1,5 +1,7 @@
 #include "platform/desktop_launcher.h"
 
+#include "platform/qt_text.h"
+
 #include <QDesktopServices>
 #include <QProcess>
 #include <QStandardPaths>
@@ -11,7 +13,7 @@ namespace tagwell {
 
 void DesktopLauncher::open(std::u16string_view address)
 {
-    const QString url = QString::fromUtf16(address.data(), qsizetype(address.size()));
+    const QString url = toQString(address);
 #if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS)
     // xdg-open is run directly, not through a shell, and not waited for; its
     // exit status is the only word on whether a browser came up, so it is

@@ -1,5 +1,7 @@
 #include "platform/system_clipboard.h"
 
+#include "platform/qt_text.h"
+
 #ifdef TAGWELL_HAVE_XCB
 #include "platform/x11_clipboard.h"
 #endif
@@ -92,7 +94,7 @@ void SystemClipboard::setText(const Text& text)
     const bool x11 = QGuiApplication::platformName() == u"xcb"_s;
     const std::uint32_t from = x11 ? x11::owner() : 0;
 #endif
-    clipboard->setText(QString::fromStdU16String(text), QClipboard::Clipboard);
+    clipboard->setText(toQString(text), QClipboard::Clipboard);
     if (!holdsClipboard(*clipboard))
         throw PlatformError(Failure::ClipboardUnwritable);
 #ifdef TAGWELL_HAVE_XCB

@@ -264,7 +264,7 @@ private slots:
         focused->setFocus();
         w.press(Qt::Key(key), modifiers);
         QCOMPARE(w.text(), text);
-        QCOMPARE(QString::fromStdU16String(w.clipboard.content), clipboard);
+        QCOMPARE(fromUtf16(w.clipboard.content), clipboard);
         QCOMPARE(int(w.launcher.opened.size()), opened);
         QCOMPARE(w.clickedButtons(), QStringList{button});
         QCOMPARE(QApplication::focusWidget(), focused);
@@ -332,7 +332,7 @@ private slots:
         w.form.WenBen->selectAll(); // Copy takes the whole text, not the selection
         w.form.WenBen->moveCursor(QTextCursor::Start);
         w.click(w.form.FuZhi);
-        QCOMPARE(QString::fromStdU16String(w.clipboard.content), u"<pre>a&lt;b&gt;\nc</pre>"_s);
+        QCOMPARE(fromUtf16(w.clipboard.content), u"<pre>a&lt;b&gt;\nc</pre>"_s);
 
         QTest::mouseClick(w.form.Pre, Qt::LeftButton);
         QCOMPARE(w.form.Pre->checkState(), Qt::Unchecked);
@@ -352,11 +352,25 @@ private slots:
     void textIsKeptExactly_data()
     {
         QTest::addColumn<QString>("text");
-        QTest::newRow("CR LF, lone CR, no-break space, line separator") << u"a\r\nb\u00a0c\rd\u2028e\r"_s;
-        QTest::newRow("NUL") << QString::fromUtf16(u"a\0<b>", 5);
-        QTest::newRow("lone surrogates") << QString::fromUtf16(u"\xd800<\xdc00>\xdbff", 5);
-        QTest::newRow("four-byte characters") << u"😀<𝄞>𠀀"_s;
-        QTest::newRow("tabs and a trailing line break") << u"\tint x;\n"_s;
+        const struct {
+            const char* name;
+            QString text;
+        } texts[] = {
+            {"CR LF, lone CR, no-break space, line separator", u"a\r\nb\u00a0c\rd\u2028e\r"_s},
+            {"NUL", QString::fromUtf16(u"a\0<b>", 5)},
+            {"lone surrogates", QString::fromUtf16(u"\xd800<\xdc00>\xdbff", 5)},
+            {"a lone high surrogate before a pair", QString::fromUtf16(u"\xd800\xd83d\xde00", 3)},
+            {"four-byte characters", u"😀<𝄞>𠀀"_s},
+            {"byte order marks", u"\ufeffa\ufffe<b>"_s},
+            {"tabs and a trailing line break", u"\tint x;\n"_s},
+        };
+        // Each also after plain text of every length past a few of the eight
+        // characters the document looks at a step, and across their ends.
+        for (const auto& t : texts) {
+            QTest::newRow(t.name) << t.text;
+            for (int plain : {7, 8, 13, 22})
+                QTest::addRow("%s, after %d plain", t.name, plain) << QString(plain, u'x') + t.text + u"中文"_s;
+        }
     }
 
     void textIsKeptExactly()
@@ -365,7 +379,7 @@ private slots:
         Window w;
         w.setText(text);
         w.click(w.form.FuZhi);
-        QCOMPARE(QString::fromStdU16String(w.clipboard.content), text);
+        QCOMPARE(fromUtf16(w.clipboard.content), text);
         w.click(w.form.ZhuanHuan);
         w.click(w.form.FuZhi);
         QCOMPARE(w.clipboard.content,
@@ -405,7 +419,7 @@ private slots:
         w.form.WenBen->moveCursor(QTextCursor::End);
         QTest::keyClicks(w.form.WenBen, u"!"_s);
         w.click(w.form.FuZhi);
-        QCOMPARE(QString::fromStdU16String(w.clipboard.content), u"a\nb\u00a0c\u2028!"_s);
+        QCOMPARE(fromUtf16(w.clipboard.content), u"a\nb\u00a0c\u2028!"_s);
     }
 
     // Shift+Enter starts a line as Enter does, so the converted text has a
@@ -426,7 +440,7 @@ private slots:
         QTest::keyClicks(w.form.WenBen, u"c"_s);
         w.click(w.form.ZhuanHuan);
         w.click(w.form.FuZhi);
-        QCOMPARE(QString::fromStdU16String(w.clipboard.content), u"<pre>a&lt;b\nc</pre>"_s);
+        QCOMPARE(fromUtf16(w.clipboard.content), u"<pre>a&lt;b\nc</pre>"_s);
     }
 
     // Each command is one step back, to the text exactly as Copy had it
@@ -468,7 +482,7 @@ private slots:
                                              {QKeySequence(u"Ctrl+Y"_s), after}}) {
             QTest::keySequence(w.form.WenBen, keys);
             w.click(w.form.FuZhi);
-            QCOMPARE(QString::fromStdU16String(w.clipboard.content), QString::fromStdU16String(expected));
+            QCOMPARE(fromUtf16(w.clipboard.content), fromUtf16(expected));
         }
         QVERIFY(w.failures.isEmpty());
     }
@@ -495,7 +509,7 @@ private slots:
             QVERIFY(undo && undo->isEnabled());
             undo->trigger();
             w.click(w.form.FuZhi);
-            QCOMPARE(QString::fromStdU16String(w.clipboard.content), text);
+            QCOMPARE(fromUtf16(w.clipboard.content), text);
         }
     }
 

@@ -1,5 +1,7 @@
 #include "ui/keys.h"
 
+#include "ui/wenben_document.h"
+
 #include <QCoreApplication>
 #include <QKeyEvent>
 #include <QPlainTextEdit>
@@ -32,7 +34,10 @@ bool DesktopKeys::eventFilter(QObject* watched, QEvent* event)
             edit->insertPlainText(u"\t"_s);
             return true;
         }
-        if (key->key() == Qt::Key_Y && modifiers == Qt::ControlModifier) {
+        const bool redoY = key->key() == Qt::Key_Y && modifiers == Qt::ControlModifier;
+        if (redoY || key->matches(QKeySequence::Undo) || key->matches(QKeySequence::Redo))
+            document_.settle();
+        if (redoY) {
             edit->redo();
             return true;
         }

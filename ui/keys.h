@@ -3,22 +3,29 @@
 // button (Qt's buttons take Enter only as defaults). In the text area, where
 // Tab moves the focus on, Ctrl+Tab types a tab; Shift+Enter starts a line as
 // Enter does (Qt would put a line separator there, which is no line break in
-// the converted text); Ctrl+Y redoes, beside Ctrl+Shift+Z.
+// the converted text); Ctrl+Y redoes, beside Ctrl+Shift+Z. Before the keys
+// of Undo and Redo the document's history is settled, so that each press
+// goes on from where the last one left it.
 #pragma once
 
 #include <QObject>
 
 namespace tagwell {
 
+class WenBenText;
+
 class DesktopKeys : public QObject {
 public:
-    using QObject::QObject;
+    explicit DesktopKeys(WenBenText& document, QObject* parent = nullptr) : QObject(parent), document_(document) {}
 
     // Takes the keys of a button or of the text area.
     void watch(QObject& control) { control.installEventFilter(this); }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    WenBenText& document_;
 };
 
 } // namespace tagwell

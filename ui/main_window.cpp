@@ -1,5 +1,6 @@
 #include "ui/main_window.h"
 
+#include "platform/qt_text.h"
 #include "ui/accessibility.h"
 #include "ui/keys.h"
 
@@ -33,18 +34,13 @@ layout::Size twipsOf(const QSize& size)
     return {twips(size.width()), twips(size.height())};
 }
 
-QString qString(std::u16string_view text)
-{
-    return QString::fromUtf16(text.data(), qsizetype(text.size()));
-}
-
 QWidget* makeControl(const form::Control& row, QWidget* parent)
 {
     switch (row.kind) {
     case form::Kind::Button:
-        return new QPushButton(qString(row.caption), parent);
+        return new QPushButton(toQString(row.caption), parent);
     case form::Kind::CheckBox:
-        return new QCheckBox(qString(row.caption), parent);
+        return new QCheckBox(toQString(row.caption), parent);
     case form::Kind::TextArea:
         return new QPlainTextEdit(parent);
     }
@@ -81,21 +77,18 @@ Form1::Form1(Clipboard& clipboard, Launcher& launcher, QWidget* parent)
           [](QWidget* owner, const QString& message) { QMessageBox::critical(owner, owner->windowTitle(), message); })
 {
     setObjectName(u"Form1"_s);
-    setWindowTitle(qString(form::Caption));
+    setWindowTitle(toQString(form::Caption));
     resize(pixels(form::ClientWidth), pixels(form::ClientHeight));
 
-    auto* keys = new DesktopKeys(this);
     QWidget* previous = nullptr;
     for (std::size_t i = 0; i < form::Controls.size(); ++i) {
         const form::Control& row = form::Controls[i];
         QWidget* widget = controls_[i] = makeControl(row, this);
-        widget->setObjectName(qString(row.name));
+        widget->setObjectName(toQString(row.name));
         widget->setGeometry(pixels(row.left), pixels(row.top), pixels(row.width), pixels(row.height));
         if (previous != nullptr)
             setTabOrder(previous, widget);
         previous = widget;
-        if (row.kind != form::Kind::CheckBox)
-            keys->watch(*widget);
         if (auto* button = qobject_cast<QPushButton*>(widget); button && row.click)
             connect(button, &QPushButton::clicked, this, [this, command = *row.click] { runCommand(command); });
     }
@@ -114,9 +107,13 @@ Form1::Form1(Clipboard& clipboard, Launcher& launcher, QWidget* parent)
     WenBen->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     WenBen->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     WenBen->setTabChangesFocus(true);
-    WenBen->setAccessibleName(qString(form::TextAreaName));
+    WenBen->setAccessibleName(toQString(form::TextAreaName));
     announceFormsAsWindows();
     document_.emplace(*WenBen);
+    auto* keys = new DesktopKeys(*document_, this);
+    for (std::size_t i = 0; i < form::Controls.size(); ++i)
+        if (form::Controls[i].kind != form::Kind::CheckBox)
+            keys->watch(*controls_[i]);
 
     // The window's load: the margins come from the layout as built, before
     // the window is shown.
@@ -146,7 +143,7 @@ void Form1::reportFailure(Failure failure)
 
 void Form1::report(const std::u16string& message)
 {
-    reportFailure_(this, QString::fromStdU16String(message));
+    reportFailure_(this, toQString(message));
 }
 
 void Form1::resizeEvent(QResizeEvent* event)

@@ -1,6 +1,11 @@
 #include "ui/wenben_document.h"
 
+#include "core/scanner.h"
+
+#include <QMetaObject>
+#include <QPlainTextDocumentLayout>
 #include <QPlainTextEdit>
+#include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
 
@@ -10,26 +15,58 @@ namespace tagwell {
 
 namespace {
 
-// Whether the widget would give `text` back other than as it was written: it
-// holds every line break as one kind, a lone CR and the separators among
-// them, and is not made for NUL, other control characters or lone surrogates.
+// Whether the character at `i` is one the widget would not give back as it
+// was written: it holds every line break as one kind, a lone CR and the
+// separators among them, and is not made for NUL, other control characters
+// or lone surrogates. Steps over a surrogate pair.
+bool bends(std::u16string_view text, std::size_t& i)
+{
+    const char16_t c = text[i++];
+    if (c >= 0x20 && c < 0x7F)
+        return false;
+    if (c < 0x20)
+        return c != u'\t' && c != u'\n';
+    if (c >= 0xD800 && c < 0xDC00) {
+        if (i == text.size() || text[i] < 0xDC00 || text[i] >= 0xE000)
+            return true;
+        ++i;
+        return false;
+    }
+    return (c >= 0xDC00 && c < 0xE000) || c == 0x2028 || c == 0x2029 || c == 0xFDD0 || c == 0xFDD1 || c == 0xFFFC ||
+           c == 0x7F;
+}
+
+// Whether the widget would give `text` back other than as written. Most
+// texts hold none of those characters: eight at a step rule them out.
 bool widgetWouldBend(std::u16string_view text)
 {
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const char16_t c = text[i];
-        if (c >= 0x20 && c < 0x7F)
+    std::size_t i = 0;
+    while (i < text.size()) {
+#ifdef TAGWELL_SSE2
+        if (i + 8 <= text.size()) {
+            const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + i));
+            const auto is = [&v](int mask, int value) {
+                return _mm_cmpeq_epi16(_mm_and_si128(v, _mm_set1_epi16(short(mask))), _mm_set1_epi16(short(value)));
+            };
+            const __m128i control = _mm_andnot_si128(
+                _mm_or_si128(is(0xFFFF, u'\t'), is(0xFFFF, u'\n')),
+                _mm_cmplt_epi16(_mm_xor_si128(v, _mm_set1_epi16(short(0x8000))), _mm_set1_epi16(short(0x8020))));
+            const __m128i odd =
+                _mm_or_si128(_mm_or_si128(is(0xFFFF, 0x7F), is(0xF800, 0xD800)),
+                             _mm_or_si128(_mm_or_si128(is(0xFFFE, 0x2028), is(0xFFFE, 0xFDD0)), is(0xFFFF, 0xFFFC)));
+            if (_mm_movemask_epi8(_mm_or_si128(control, odd)) == 0) {
+                i += 8;
+                continue;
+            }
+            // One of the eight may bend (or be half of a pair): each in turn.
+            for (const std::size_t stop = i + 8; i < stop;)
+                if (bends(text, i))
+                    return true;
             continue;
-        if (c < 0x20) {
-            if (c != u'\t' && c != u'\n')
-                return true;
-        } else if (c >= 0xD800 && c < 0xDC00) {
-            if (i + 1 == text.size() || text[i + 1] < 0xDC00 || text[i + 1] >= 0xE000)
-                return true;
-            ++i;
-        } else if ((c >= 0xDC00 && c < 0xE000) || c == 0x2028 || c == 0x2029 || c == 0xFDD0 || c == 0xFDD1 ||
-                   c == 0xFFFC || c == 0x7F) {
-            return true;
         }
+#endif
+        if (bends(text, i))
+            return true;
     }
     return false;
 }
@@ -39,35 +76,137 @@ bool widgetWouldBend(std::u16string_view text)
 // within a line longer than this costs in proportion to the line.
 constexpr InPlaceCosts WidgetCosts{100, 16 * 1024};
 
+// The steps that change nothing visible: a property of the first block.
+// Each page after the first opens with one; a page that later ones follow
+// has one to redo, whose redo is a step on to the next page.
+constexpr int OpeningStep = QTextFormat::UserProperty;
+constexpr int StepOn = QTextFormat::UserProperty + 1;
+
+void takeStep(QTextDocument& document, int step)
+{
+    QTextBlockFormat format;
+    format.setProperty(step, true);
+    QTextCursor(&document).mergeBlockFormat(format);
+}
+
+bool hasTaken(const QTextDocument& document, int step)
+{
+    return document.firstBlock().blockFormat().hasProperty(step);
+}
+
+QString viewOf(const Text& text)
+{
+    return QString::fromRawData(reinterpret_cast<const QChar*>(text.data()), qsizetype(text.size()));
+}
+
 } // namespace
 
 WenBenText::WenBenText(QPlainTextEdit& edit) : edit_(edit)
 {
-    QTextDocument* document = edit_.document();
-    connect(document, &QTextDocument::contentsChanged, this, [this] {
-        if (!writing_)
-            noticeEdit();
+    auto first = std::make_unique<QTextDocument>();
+    first->setDocumentLayout(new QPlainTextDocumentLayout(first.get()));
+    watch(*first);
+    pages_.push_back({std::move(first), {}});
+    show(0);
+}
+
+WenBenText::~WenBenText()
+{
+    // The widget outlives this: it must not keep a page that goes with it.
+    writing_ = true;
+    edit_.setDocument(nullptr);
+}
+
+QTextDocument& WenBenText::document() const
+{
+    return *pages_[current_].document;
+}
+
+void WenBenText::watch(QTextDocument& document)
+{
+    connect(&document, &QTextDocument::contentsChanged, this, [this, &document] { changed(&document); });
+    // Typing after an Undo starts a new branch: the texts of the old one,
+    // and the pages after this one, are out of reach.
+    connect(&document, &QTextDocument::undoCommandAdded, this, [this, &document] {
+        if (writing_ || &document != &this->document())
+            return;
+        forgetFrom(undoPosition());
+        dropLaterPages();
     });
-    // Typing after an Undo starts a new branch: the texts of the old one are
-    // out of reach.
-    connect(document, &QTextDocument::undoCommandAdded, this, [this] {
-        if (!writing_)
-            forgetFrom(undoPosition());
-    });
+}
+
+void WenBenText::changed(QTextDocument* changedDocument)
+{
+    if (writing_ || changedDocument != &document())
+        return;
+    written_.reset();
+    // The widget's own Undo and Redo end at a page's opening step and at the
+    // step on to the next page: there the page turns, once Qt is done.
+    Turn turn = Turn::None;
+    if (current_ > 0 && !hasTaken(document(), OpeningStep))
+        turn = Turn::Back;
+    else if (current_ + 1 < pages_.size() && hasTaken(document(), StepOn))
+        turn = Turn::Forward;
+    if (turn == Turn::None)
+        return noticeEdit();
+    turn_ = turn;
+    QMetaObject::invokeMethod(this, &WenBenText::settle, Qt::QueuedConnection);
+}
+
+void WenBenText::settle()
+{
+    const Turn turn = std::exchange(turn_, Turn::None);
+    if (turn == Turn::None)
+        return;
+    writing_ = true;
+    if (turn == Turn::Back) {
+        QTextDocument& before = *pages_[current_ - 1].document;
+        takeStep(before, StepOn);
+        before.undo();
+        show(current_ - 1);
+    } else {
+        document().undo(); // the step on, to be redone again next time
+        pages_[current_ + 1].document->redo();
+        show(current_ + 1);
+    }
+    writing_ = false;
+}
+
+void WenBenText::show(std::size_t index)
+{
+    current_ = index;
+    QTextDocument& shown = document();
+    shown.setDefaultFont(edit_.font());
+    const bool wasWriting = std::exchange(writing_, true);
+    edit_.setDocument(&shown);
+    writing_ = wasWriting;
+    written_.reset();
+    lastPosition_ = undoPosition();
+}
+
+void WenBenText::dropLaterPages()
+{
+    pages_.erase(pages_.begin() + std::ptrdiff_t(current_ + 1), pages_.end());
 }
 
 const Text* WenBenText::exactText() const
 {
-    const auto known = exact_.find(undoPosition());
-    return known != exact_.end() ? &known->second : nullptr;
+    const auto& exact = pages_[current_].exact;
+    const auto known = exact.find(undoPosition());
+    return known != exact.end() ? &known->second : nullptr;
 }
 
 Text WenBenText::text() const
 {
+    // Reading settles the history as every later step would; nothing the
+    // user sees changes but the page Qt's Undo or Redo already went to.
+    const_cast<WenBenText*>(this)->settle();
     if (pending_)
         return *pending_;
     if (const Text* exact = exactText())
         return *exact;
+    if (written_)
+        return *written_;
     return widgetText();
 }
 
@@ -75,7 +214,7 @@ Text WenBenText::widgetText() const
 {
     // Each paragraph ends in U+2029 in the raw text; plain text has LF there.
     // toPlainText() would also turn no-break spaces into spaces.
-    QString raw = edit_.document()->toRawText();
+    QString raw = document().toRawText();
     raw.replace(QChar::ParagraphSeparator, u'\n');
     return raw.toStdU16String();
 }
@@ -125,12 +264,13 @@ void WenBenText::setConverted(ConversionPlan plan)
 
 int WenBenText::undoPosition() const
 {
-    return edit_.document()->availableUndoSteps();
+    return document().availableUndoSteps();
 }
 
 void WenBenText::forgetFrom(int position)
 {
-    exact_.erase(exact_.lower_bound(position), exact_.end());
+    auto& exact = page().exact;
+    exact.erase(exact.lower_bound(position), exact.end());
 }
 
 void WenBenText::noticeEdit()
@@ -143,44 +283,65 @@ void WenBenText::noticeEdit()
     lastPosition_ = now;
 }
 
-void WenBenText::write(Text text, const std::function<void(QTextCursor&)>& edit)
-{
-    const bool keep = widgetWouldBend(text);
-    forgetFrom(undoPosition() + 1); // the steps that Redo had are replaced
-    writing_ = true;
-    QTextCursor cursor(edit_.document());
-    cursor.beginEditBlock();
-    edit(cursor);
-    cursor.endEditBlock();
-    // What the user types next is a step of its own, not part of this one.
-    edit_.document()->setModified(false);
-    writing_ = false;
-    lastPosition_ = undoPosition();
-    if (keep)
-        exact_.insert_or_assign(lastPosition_, std::move(text));
-}
-
 void WenBenText::commit()
 {
     if (!pending_)
         return;
     Text text = std::move(*pending_);
     pending_.reset();
-    if (std::optional<std::vector<Placed>> placed = std::exchange(pendingEdits_, std::nullopt)) {
-        write(std::move(text), [&placed](QTextCursor& cursor) {
-            for (auto e = placed->rbegin(); e != placed->rend(); ++e) {
-                cursor.setPosition(e->start);
-                cursor.setPosition(e->end, QTextCursor::KeepAnchor);
-                cursor.insertText(e->replacement);
-            }
-        });
-        return;
+    if (std::optional<std::vector<Placed>> placed = std::exchange(pendingEdits_, std::nullopt))
+        editInPlace(std::move(text), *placed);
+    else
+        openPage(std::move(text));
+}
+
+void WenBenText::openPage(Text text)
+{
+    forgetFrom(undoPosition() + 1); // the steps that Redo had are replaced
+    dropLaterPages();
+    // Built with no history and no layout to tell of each line, as the
+    // widget's own setPlainText() would; then its opening step.
+    auto built = std::make_unique<QTextDocument>();
+    built->setUndoRedoEnabled(false);
+    built->setPlainText(viewOf(text));
+    built->setUndoRedoEnabled(true);
+    built->setDocumentLayout(new QPlainTextDocumentLayout(built.get()));
+    takeStep(*built, OpeningStep);
+    built->setModified(false);
+    watch(*built);
+    pages_.push_back({std::move(built), {}});
+    show(pages_.size() - 1);
+    keepWritten(std::move(text));
+}
+
+void WenBenText::editInPlace(Text text, const std::vector<Placed>& placed)
+{
+    forgetFrom(undoPosition() + 1);
+    dropLaterPages();
+    writing_ = true;
+    QTextCursor cursor(&document());
+    cursor.beginEditBlock();
+    for (auto e = placed.rbegin(); e != placed.rend(); ++e) {
+        cursor.setPosition(e->start);
+        cursor.setPosition(e->end, QTextCursor::KeepAnchor);
+        cursor.insertText(e->replacement);
     }
-    const QString shown = QString::fromStdU16String(text);
-    write(std::move(text), [&shown](QTextCursor& cursor) {
-        cursor.select(QTextCursor::Document);
-        cursor.insertText(shown);
-    });
+    cursor.endEditBlock();
+    // What the user types next is a step of its own, not part of this one.
+    document().setModified(false);
+    writing_ = false;
+    lastPosition_ = undoPosition();
+    keepWritten(std::move(text));
+}
+
+void WenBenText::keepWritten(Text text)
+{
+    if (widgetWouldBend(text)) {
+        page().exact.insert_or_assign(undoPosition(), std::move(text));
+        written_.reset();
+    } else {
+        written_ = std::move(text);
+    }
 }
 
 } // namespace tagwell

@@ -20,12 +20,8 @@ inline std::u16string toUtf16(const QString& text)
     return text.toStdU16String();
 }
 
-inline QString fromUtf16(const std::u16string& text)
-{
-    return QString::fromStdU16String(text);
-}
-
+// Unit for unit: Qt's fromStdU16String() would drop a leading U+FEFF.
 inline QString fromUtf16(std::u16string_view text)
 {
-    return QString::fromUtf16(text.data(), qsizetype(text.size()));
+    return QString(reinterpret_cast<const QChar*>(text.data()), qsizetype(text.size()));
 }

@@ -5,6 +5,7 @@
 
 #include "fakes.h"
 #include "platform/late_failures.h"
+#include "platform/qt_text.h"
 #include "ui/main_window.h"
 
 #include <QStringList>
@@ -27,7 +28,7 @@ struct FakeDesktopLauncher : tagwell::LateFailures, FakeLauncher {
     {
         QStringList list;
         for (const std::u16string& address : opened)
-            list << QString::fromStdU16String(address);
+            list << tagwell::toQString(address);
         return list;
     }
 };
