@@ -77,7 +77,8 @@ Text SystemClipboard::text() const
 void SystemClipboard::setText(const Text& text)
 {
     QClipboard* clipboard = QGuiApplication::clipboard();
-    clipboard->setText(QString::fromStdU16String(text), QClipboard::Clipboard);
+    // As is: fromStdU16String() would take a mark at the start for the byte order.
+    clipboard->setText(QStringView(text).toString(), QClipboard::Clipboard);
     if (!tookClipboard(*clipboard))
         throw PlatformError(writeFailureMessage());
 }

@@ -354,6 +354,8 @@ private slots:
         QTest::newRow("NUL") << QString::fromUtf16(u"a\0<b>", 5);
         QTest::newRow("lone surrogates") << QString::fromUtf16(u"\xd800<\xdc00>\xdbff", 5);
         QTest::newRow("four-byte characters") << u"😀<𝄞>𠀀"_s;
+        QTest::newRow("byte order mark at the start") << u"\ufeffa<b>"_s;
+        QTest::newRow("swapped byte order mark at the start") << u"\ufffea<b>"_s;
         QTest::newRow("tabs and a trailing line break") << u"\tint x;\n"_s;
     }
 
@@ -363,7 +365,7 @@ private slots:
         Window w;
         w.setText(text);
         w.click(w.form.FuZhi);
-        QCOMPARE(QString::fromStdU16String(w.clipboard.content), text);
+        QCOMPARE(fromUtf16(w.clipboard.content), text);
         w.click(w.form.ZhuanHuan);
         w.click(w.form.FuZhi);
         QCOMPARE(w.clipboard.content,

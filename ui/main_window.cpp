@@ -184,7 +184,9 @@ void WenBenText::commit()
         return;
     Text text = std::move(*pending_);
     pending_.reset();
-    const QString shown = QString::fromStdU16String(text);
+    // fromStdU16String() would drop a byte order mark at the start, and
+    // byte-swap the whole text after a swapped one.
+    const QString shown = QStringView(text).toString();
     write(std::move(text), [&shown](QTextCursor& cursor) {
         cursor.select(QTextCursor::Document);
         cursor.insertText(shown);

@@ -21,9 +21,11 @@ inline std::u16string toUtf16(const QString& text)
     return text.toStdU16String();
 }
 
+// Each code unit as it is: QString::fromStdU16String() reads a byte order
+// mark at the start as one, and drops it.
 inline QString fromUtf16(const std::u16string& text)
 {
-    return QString::fromStdU16String(text);
+    return QStringView(text).toString();
 }
 
 // Texts made of tag fragments, so that tags form, break and nest across any
