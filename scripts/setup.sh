@@ -9,7 +9,8 @@ set -eu
 # The suites also validate the installed desktop files and the Windows
 # version record, so their checkers come with the base set. libxcb reads the
 # X11 clipboard beside Qt; libwayland the Wayland one, on Qt's own
-# connection, which only Qt's private headers hand out. The captions need a
+# connection, which only Qt's private headers hand out (its scanner also
+# builds the Wayland suite's stand-in owner). The captions need a
 # Chinese font: WenQuanYi Micro Hei covers them in 5 MB (the package
 # recommends the larger Noto CJK). The screen-reader suite needs a D-Bus
 # session, the accessibility bus and pyatspi; the Wayland suite a headless
