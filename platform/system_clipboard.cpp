@@ -5,6 +5,9 @@
 #ifdef TAGWELL_HAVE_XCB
 #include "platform/x11_clipboard.h"
 #endif
+#ifdef TAGWELL_HAVE_WAYLAND
+#include "platform/wayland_clipboard.h"
+#endif
 
 #include <QClipboard>
 #include <QGuiApplication>
@@ -80,6 +83,12 @@ Text SystemClipboard::text() const
     // can only come from Qt, which would otherwise have to answer itself.
     if (QGuiApplication::platformName() == u"xcb"_s) {
         if (std::optional<Text> text = x11::readText())
+            return std::move(*text);
+    }
+#endif
+#ifdef TAGWELL_HAVE_WAYLAND
+    if (QGuiApplication::platformName().startsWith(u"wayland"_s)) {
+        if (std::optional<Text> text = wayland::readText())
             return std::move(*text);
     }
 #endif

@@ -5,9 +5,9 @@
 #include "platform/x11_clipboard.h"
 
 #include "core/failures.h"
+#include "platform/clipboard_text.h"
 
 #include <QGuiApplication>
-#include <QStringDecoder>
 
 #include <xcb/xcb.h>
 
@@ -240,14 +240,6 @@ Encoding encodingOf(const Session& session, xcb_atom_t type)
     return Encoding::Unknown;
 }
 
-Text latin1(std::string_view bytes)
-{
-    Text text(bytes.size(), u'\0');
-    std::transform(bytes.begin(), bytes.end(), text.begin(),
-                   [](char c) { return char16_t(static_cast<unsigned char>(c)); });
-    return text;
-}
-
 // The text in the answer, by the type the owner sent it as (or else the
 // target asked for); nothing when it cannot be decoded exactly.
 std::optional<Text> decode(const Session& session, xcb_atom_t target, const Property& answer)
@@ -258,16 +250,10 @@ std::optional<Text> decode(const Session& session, xcb_atom_t target, const Prop
     if (encoding == Encoding::Unknown)
         encoding = encodingOf(session, target);
     switch (encoding) {
-    case Encoding::Utf8: {
-        // A byte order mark at the start is part of the text.
-        QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom);
-        Text text(size_t(decoder.requiredSpace(qsizetype(answer.bytes.size()))), u'\0');
-        const QChar* end = decoder.appendToBuffer(reinterpret_cast<QChar*>(text.data()), answer.bytes);
-        text.resize(size_t(end - reinterpret_cast<const QChar*>(text.data())));
-        return text;
-    }
+    case Encoding::Utf8:
+        return utf8Text(answer.bytes);
     case Encoding::Latin1:
-        return latin1(answer.bytes);
+        return latin1Text(answer.bytes);
     case Encoding::CompoundText:
         // Without escape or C1 control bytes compound text is Latin-1; other
         // character sets are not decoded.
@@ -276,7 +262,7 @@ std::optional<Text> decode(const Session& session, xcb_atom_t target, const Prop
                 return b == 0x1b || (b >= 0x80 && b < 0xa0);
             }))
             return std::nullopt;
-        return latin1(answer.bytes);
+        return latin1Text(answer.bytes);
     case Encoding::Unknown:
         break;
     }

@@ -9,12 +9,15 @@ set -eu
 # The core's suites use doctest (a header, so the Windows build runs them
 # too). The suites also validate the installed desktop files and the Windows
 # version record, so their checkers come with the base set. libxcb reads the
-# X11 clipboard beside Qt. The captions need a Chinese font: WenQuanYi Micro
-# Hei covers them in 5 MB (the package recommends the larger Noto CJK). The
-# screen-reader suite needs a D-Bus session, the accessibility bus and
-# pyatspi; the Wayland suite a headless compositor, Qt's Wayland plugin and
-# Wayland's typing and clipboard tools.
-packages="cmake make g++ pkg-config doctest-dev qt6-base-dev libxcb1-dev xvfb openbox xdotool xclip x11-utils
+# X11 clipboard beside Qt; libwayland the Wayland one, on Qt's own
+# connection, which only Qt's private headers hand out (its scanner also
+# builds the Wayland suite's stand-in owner). The captions need a
+# Chinese font: WenQuanYi Micro Hei covers them in 5 MB (the package
+# recommends the larger Noto CJK). The screen-reader suite needs a D-Bus
+# session, the accessibility bus and pyatspi; the Wayland suite a headless
+# compositor, Qt's Wayland plugin and Wayland's typing and clipboard tools.
+packages="cmake make g++ pkg-config doctest-dev qt6-base-dev libxcb1-dev libwayland-dev qt6-base-private-dev
+    xvfb openbox xdotool xclip x11-utils
     desktop-file-utils appstream binutils-mingw-w64-x86-64 groff-base file
     fonts-wqy-microhei
     dbus-daemon at-spi2-core python3-pyatspi

@@ -1,13 +1,15 @@
 #!/bin/bash
 # The window natively on Wayland, on sway's headless backend, driven by the
 # keyboard alone: wtype types, wl-copy and wl-paste are the other program on
-# the clipboard. sway refuses to run as root, so a root run puts the
+# the clipboard, and wayland_clipboard_owner, when given, an owner that never
+# writes the text it offers. sway refuses to run as root, so a root run puts the
 # compositor and every client on it under nobody, run from copies in a folder
 # that user can read (a checkout may sit in root's home).
-#   tests/e2e_wayland.sh PATH/TO/tagwell PATH/TO/tagwell-convert
+#   tests/e2e_wayland.sh PATH/TO/tagwell PATH/TO/tagwell-convert [PATH/TO/wayland_clipboard_owner]
 set -euo pipefail
 tagwell=$1
 converter=$2
+owner=${3:-}
 unset QT_QPA_PLATFORM
 # The compositor and its clients share pixels through shm_open, that is
 # /dev/shm. Where the unprivileged user cannot write there (a chroot whose
@@ -24,6 +26,7 @@ fi
 stand_in_browser
 chmod 755 "$work"
 cp "$tagwell" "$work/bin/tagwell"
+[ -z "$owner" ] || cp "$owner" "$work/bin/wayland_clipboard_owner"
 mkdir -m 700 "$work/runtime" "$work/home"
 as_user=()
 if [ "$(id -u)" -eq 0 ]; then
@@ -97,10 +100,69 @@ space() { user wtype -k space; }
 enter() { user wtype -k Return; }
 keypad_enter() { user wtype -k KP_Enter; }
 clipboard() { user timeout 5 wl-paste --no-newline; }
-serve_clipboard() { # FILE
-    user_in_background "$1" /dev/null wl-copy --foreground --type 'text/plain;charset=utf-8'
+serve_clipboard() { # FILE [TYPE]
+    user_in_background "$1" /dev/null wl-copy --foreground --type "${2:-text/plain;charset=utf-8}"
 }
 
 # shellcheck source=keyboard_walk.sh
 . "$(dirname "$0")/keyboard_walk.sh"
 keyboard_walk
+
+# From Copy, where the walk ends: two Shift+Tabs to Paste, two Tabs on to Copy.
+paste_then_copy() {
+    backtab
+    backtab
+    space
+    tab
+    tab
+    space
+}
+# Another program's offer, once the compositor has it. Unlike the walk's
+# texts it needs no time to reach the window: the compositor tells a client
+# of a new owner before any key pressed after it, and Paste asks the
+# compositor itself.
+offer() { # FILE TYPE
+    serve_clipboard "$1" "$2"
+    await_clipboard_file "the clipboard holding $1" "$1" >/dev/null
+}
+# The windows with the program's caption: its own, and a message box over it.
+windows() { user swaymsg -t get_tree | grep -oF "\"name\": \"$caption\"" | wc -l; }
+
+# Text as UTF-8 with its byte order mark kept and a byte that is none
+# replaced.
+offer "$(text_file marked $'\xef\xbb\xbfmarked <a>\xffb 文')" 'text/plain;charset=utf-8'
+paste_then_copy
+marked=$'\xef\xbb\xbfmarked <a>\xef\xbf\xbdb 文'
+await_clipboard "Paste of UTF-8 with a byte order mark and an invalid byte" "$marked"
+
+# An owner that offers text and never writes it: Paste says so within
+# seconds, the text stays, and the program goes on.
+if [ -n "$owner" ]; then
+    user_in_background /dev/null "$work/owner.out" wayland_clipboard_owner 'text/plain;charset=utf-8' text/plain
+    for _ in $(seq 50); do grep -q ready "$work/owner.out" && break; sleep 0.1; done
+    grep -q ready "$work/owner.out" || fail "the hung owner did not start: $(cat "$work/owner.out")"
+    started=$EPOCHREALTIME
+    backtab
+    backtab
+    space
+    for _ in $(seq 100); do [ "$(windows)" -ge 2 ] && break; sleep 0.1; done
+    [ "$(windows)" -ge 2 ] || fail "no message when the clipboard owner does not answer"
+    echo "ok: message when the clipboard owner does not answer"
+    awk -v from="$started" -v to="$EPOCHREALTIME" 'BEGIN { printf "   (%.1f s after the key)\n", to - from }'
+    # The box has the focus: Enter closes it, and the focus goes back to Paste.
+    enter
+    for _ in $(seq 50); do [ "$(windows)" -eq 1 ] && break; sleep 0.1; done
+    [ "$(windows)" -eq 1 ] || fail "the message box did not close"
+    kill -0 "$app" 2>/dev/null || fail "the program ended after the message"
+    tab
+    tab
+    space
+    await_clipboard "text kept after a Paste from the hung owner" "$marked"
+fi
+
+# A picture alone pastes as an empty text.
+base64 -d >"$work/image.png" <<<'iVBORw0KGgoAAAANSUhEUgAAAAEAAAABCAYAAAAfFcSJAAAADUlEQVR42mP8z8BQDwAEhQGAhKmMIQAAAABJRU5ErkJggg=='
+chmod 644 "$work/image.png"
+offer "$work/image.png" image/png
+paste_then_copy
+await_clipboard "Paste of a picture alone" ""

@@ -99,6 +99,10 @@ private slots:
             << QStringList() << QStringList{u"text/plain;charset=utf-8"_s} << QByteArrayList{oddText} << false << odd;
         QTest::newRow("text/plain") << QStringList() << QStringList{u"text/plain"_s} << QByteArrayList{oddText} << false
                                     << odd;
+        QTest::newRow("byte order marks as text") << QStringList() << utf8
+                                                  << QByteArrayList{"\xef\xbb\xbf\xef\xbf\xbe"
+                                                                    "a"_ba}
+                                                  << false << u"\ufeff\ufffea"_s;
         QTest::newRow("STRING is Latin-1") << QStringList() << QStringList{u"STRING"_s}
                                            << QByteArrayList{"caf\xe9\xa0\xff\r\n"_ba} << false << u"café\u00a0ÿ\r\n"_s;
         QTest::newRow("TEXT sent as UTF8_STRING")
@@ -198,7 +202,7 @@ private slots:
 
         // Lone surrogates and NUL cannot pass through another program; this
         // program's own Copy comes back exact, without a wait.
-        const auto ours = u"ours\r\n\0\xd800 😀\u00a0"_s;
+        const auto ours = u"\ufeffours\r\n\0\xd800 😀\u00a0"_s;
         const bool failedAtOnce = copy(ours);
         if (fails) {
             QTRY_VERIFY_WITH_TIMEOUT(failedAtOnce || late.size() == 1, 1000);
