@@ -2,9 +2,10 @@
 # missing, configures with a CMake preset and builds.
 PRESET ?= release
 FUZZ_SECONDS ?= 60
+WALK_SECONDS ?= 300
 BUILD := build/$(PRESET)
 
-.PHONY: all setup build run test test-windows bench fuzz package clean
+.PHONY: all setup build run test test-windows bench fuzz walk package clean
 
 all: build
 
@@ -40,6 +41,11 @@ bench: build
 
 fuzz:
 	@FUZZ_SECONDS=$(FUZZ_SECONDS) fuzz/run.sh
+
+# The window walked at random against its model for WALK_SECONDS, seed after
+# seed; `make test` walks a few thousand steps.
+walk: build
+	@TAGWELL_WALK_SECONDS=$(WALK_SECONDS) QT_QPA_PLATFORM=offscreen $(BUILD)/tests/tst_window_walk randomWalks
 
 package: build
 	@scripts/setup.sh package

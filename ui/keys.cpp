@@ -2,10 +2,10 @@
 
 #include "ui/wenben_document.h"
 
-#include <QCoreApplication>
 #include <QKeyEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTextCursor>
 
 using namespace Qt::StringLiterals;
 
@@ -24,10 +24,13 @@ bool DesktopKeys::eventFilter(QObject* watched, QEvent* event)
             return true;
         }
     } else if (auto* edit = qobject_cast<QPlainTextEdit*>(watched)) {
-        if (enter && (modifiers & Qt::ShiftModifier)) {
-            QKeyEvent plain(QEvent::KeyPress, key->key(), key->modifiers() & ~Qt::ShiftModifier, key->text(),
-                            key->isAutoRepeat(), key->count());
-            QCoreApplication::sendEvent(edit, &plain);
+        if (enter && (modifiers & ~Qt::ShiftModifier) == Qt::NoModifier) {
+            if (!edit->isReadOnly()) {
+                QTextCursor cursor = edit->textCursor();
+                cursor.insertBlock();
+                edit->setTextCursor(cursor);
+                edit->ensureCursorVisible();
+            }
             return true;
         }
         if (key->key() == Qt::Key_Tab && modifiers == Qt::ControlModifier) {

@@ -1,9 +1,11 @@
 // The keys as a desktop program has them, where Qt's widgets differ: Enter
 // presses the focused button as Space does, though no button is a default
 // button (Qt's buttons take Enter only as defaults). In the text area, where
-// Tab moves the focus on, Ctrl+Tab types a tab; Shift+Enter starts a line as
-// Enter does (Qt would put a line separator there, which is no line break in
-// the converted text); Ctrl+Y redoes, beside Ctrl+Shift+Z. Before the keys
+// Tab moves the focus on, Ctrl+Tab types a tab; Enter and Shift+Enter start a
+// line, one step of Undo (Qt would put a line separator there for
+// Shift+Enter, which is no line break in the converted text, and makes Enter
+// on an empty line two steps, the first of them invisible); Ctrl+Y redoes,
+// beside Ctrl+Shift+Z. Before the keys
 // of Undo and Redo the document's history is settled, so that each press
 // goes on from where the last one left it.
 #pragma once

@@ -5,11 +5,12 @@
 #include <QMetaObject>
 #include <QPlainTextDocumentLayout>
 #include <QPlainTextEdit>
-#include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
 
 #include <utility>
+
+using namespace Qt::StringLiterals;
 
 namespace tagwell {
 
@@ -76,22 +77,18 @@ bool widgetWouldBend(std::u16string_view text)
 // within a line longer than this costs in proportion to the line.
 constexpr InPlaceCosts WidgetCosts{100, 16 * 1024};
 
-// The steps that change nothing visible: a property of the first block.
-// Each page after the first opens with one; a page that later ones follow
-// has one to redo, whose redo is a step on to the next page.
-constexpr int OpeningStep = QTextFormat::UserProperty;
-constexpr int StepOn = QTextFormat::UserProperty + 1;
-
-void takeStep(QTextDocument& document, int step)
+// A step that changes nothing at all: a character put in and taken out in
+// one edit. Each page after the first opens with one; a page that later ones
+// follow has one to redo, whose redo is a step on to the next page. Either
+// is told by where it stands in the page's history.
+void takeStep(QTextDocument& document)
 {
-    QTextBlockFormat format;
-    format.setProperty(step, true);
-    QTextCursor(&document).mergeBlockFormat(format);
-}
-
-bool hasTaken(const QTextDocument& document, int step)
-{
-    return document.firstBlock().blockFormat().hasProperty(step);
+    QTextCursor cursor(&document);
+    cursor.beginEditBlock();
+    cursor.insertText(u"\u2060"_s);
+    cursor.setPosition(0, QTextCursor::KeepAnchor);
+    cursor.removeSelectedText();
+    cursor.endEditBlock();
 }
 
 QString viewOf(const Text& text)
@@ -106,7 +103,7 @@ WenBenText::WenBenText(QPlainTextEdit& edit) : edit_(edit)
     auto first = std::make_unique<QTextDocument>();
     first->setDocumentLayout(new QPlainTextDocumentLayout(first.get()));
     watch(*first);
-    pages_.push_back({std::move(first), {}});
+    pages_.push_back({std::move(first), {}, {}});
     show(0);
 }
 
@@ -143,9 +140,9 @@ void WenBenText::changed(QTextDocument* changedDocument)
     // The widget's own Undo and Redo end at a page's opening step and at the
     // step on to the next page: there the page turns, once Qt is done.
     Turn turn = Turn::None;
-    if (current_ > 0 && !hasTaken(document(), OpeningStep))
+    if (current_ > 0 && undoPosition() == 0)
         turn = Turn::Back;
-    else if (current_ + 1 < pages_.size() && hasTaken(document(), StepOn))
+    else if (current_ + 1 < pages_.size() && page().stepOnAt == undoPosition())
         turn = Turn::Forward;
     if (turn == Turn::None)
         return noticeEdit();
@@ -160,9 +157,10 @@ void WenBenText::settle()
         return;
     writing_ = true;
     if (turn == Turn::Back) {
-        QTextDocument& before = *pages_[current_ - 1].document;
-        takeStep(before, StepOn);
-        before.undo();
+        Page& before = pages_[current_ - 1];
+        takeStep(*before.document);
+        before.stepOnAt = before.document->availableUndoSteps();
+        before.document->undo();
         show(current_ - 1);
     } else {
         document().undo(); // the step on, to be redone again next time
@@ -176,7 +174,9 @@ void WenBenText::show(std::size_t index)
 {
     current_ = index;
     QTextDocument& shown = document();
-    shown.setDefaultFont(edit_.font());
+    // A new font makes the document lay out every line anew.
+    if (shown.defaultFont() != edit_.font())
+        shown.setDefaultFont(edit_.font());
     const bool wasWriting = std::exchange(writing_, true);
     edit_.setDocument(&shown);
     writing_ = wasWriting;
@@ -299,17 +299,20 @@ void WenBenText::openPage(Text text)
 {
     forgetFrom(undoPosition() + 1); // the steps that Redo had are replaced
     dropLaterPages();
-    // Built with no history and no layout to tell of each line, as the
-    // widget's own setPlainText() would; then its opening step.
+    // Built with no history, as the widget's own setPlainText() would; then
+    // its opening step. Its layout is the widget's from the start: without
+    // one, Qt would make a rich-text layout on the way, which lays out all
+    // of it (seconds for a long line).
     auto built = std::make_unique<QTextDocument>();
+    built->setDocumentLayout(new QPlainTextDocumentLayout(built.get()));
+    built->setDefaultFont(edit_.font());
     built->setUndoRedoEnabled(false);
     built->setPlainText(viewOf(text));
     built->setUndoRedoEnabled(true);
-    built->setDocumentLayout(new QPlainTextDocumentLayout(built.get()));
-    takeStep(*built, OpeningStep);
+    takeStep(*built);
     built->setModified(false);
     watch(*built);
-    pages_.push_back({std::move(built), {}});
+    pages_.push_back({std::move(built), {}, {}});
     show(pages_.size() - 1);
     keepWritten(std::move(text));
 }

@@ -52,6 +52,8 @@ private:
         // By position in the page's undo history: the texts the program
         // wrote there that the widget would not give back as written.
         std::map<int, Text> exact;
+        // Where its step on to the next page stands, once it has one.
+        std::optional<int> stepOnAt;
     };
     // A replacement in the widget's positions, which hold a CR LF as one
     // line break.
