@@ -15,7 +15,11 @@ void convert(TextArea& area, const CheckBox& box)
 {
     const CheckState state = box.checkState();
     const Text text = area.text();
-    area.setConverted(planConversion(text, state, area.inPlaceCosts()));
+    if (const std::optional<InPlaceCosts> costs = area.inPlaceCosts()) {
+        if (std::optional<ConversionPlan> plan = planInPlace(text, state, *costs))
+            return area.setConverted(std::move(*plan));
+    }
+    area.setConvertedWhole(text, state);
 }
 
 void paste(TextArea& area, const Clipboard& clipboard)

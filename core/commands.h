@@ -9,6 +9,7 @@
 // way, what the command wrote reaches the control at one point, its commit.
 #pragma once
 
+#include "core/conversion.h"
 #include "core/failures.h"
 #include "core/in_place.h"
 
@@ -30,6 +31,13 @@ public:
     // A Convert's result, with the replacements that make it of the text
     // last read, where the plan has them.
     virtual void setConverted(ConversionPlan plan) { setText(std::move(plan.result)); }
+    // A Convert that replaces the whole text: converted here by default; a
+    // control that takes a big text in slowly may take it in as it is
+    // converted (core/conversion_pieces.h).
+    virtual void setConvertedWhole(const Text& text, CheckState state)
+    {
+        setText(convertText(std::u16string_view(text), state));
+    }
     // Hands what was written since the last commit to the control.
     virtual void commit() {}
 };
@@ -59,8 +67,9 @@ public:
 // The program's help and update page.
 std::u16string_view helpAddress();
 
-// Convert: the box's state, then the text, and the result written once,
-// found by one scan with the edits that make it in place.
+// Convert: the box's state, then the text, and the result written once:
+// found by one scan with the edits that make it in place, where the text
+// area edits in place and that costs less; else whole.
 void convert(TextArea& area, const CheckBox& box);
 
 // Replaces the whole text with the clipboard's; the text area is written only

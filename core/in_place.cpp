@@ -126,23 +126,39 @@ struct Planner : detail::Writer<char16_t> {
 
 } // namespace
 
-ConversionPlan planConversion(std::u16string_view text, CheckState state, const std::optional<InPlaceCosts>& costs)
+std::optional<ConversionPlan> planInPlace(std::u16string_view text, CheckState state, const InPlaceCosts& costs)
 {
-    if (!costs || costs->charactersPerEdit == 0 || hasLineLongerThan(text, costs->longestLine))
-        return {convertText(text, state), {}};
+    if (costs.charactersPerEdit == 0 || hasLineLongerThan(text, costs.longestLine))
+        return std::nullopt;
 
     const std::size_t signs = detail::countSigns(text.data(), text.data() + text.size());
     Text result(text.size() + 3 * signs + literals::OpenTag.size() + literals::CloseTag.size() +
                     StreamConverter<char16_t>::Slack,
                 u'\0');
-    Grouping grouping{text, *costs, text.size() / costs->charactersPerEdit, {}};
+    Grouping grouping{text, costs, text.size() / costs.charactersPerEdit, {}};
     Planner planner{{result.data()}, result.data(), &grouping};
     Scanner<char16_t> scanner(state);
     scanner.start(planner);
-    scanner.feed(text.data(), text.size(), planner);
+    // In blocks, so that a text with edits everywhere is given up early.
+    constexpr std::size_t Block = 16 * 1024;
+    for (std::size_t at = 0; at < text.size() && !grouping.gaveUp; at += Block)
+        scanner.feed(text.data() + at, std::min(Block, text.size() - at), planner);
+    if (grouping.gaveUp)
+        return std::nullopt;
     scanner.finish(planner);
+    if (grouping.gaveUp)
+        return std::nullopt;
     result.resize(planner.resultAt());
-    return {std::move(result), std::move(grouping.groups)};
+    return ConversionPlan{std::move(result), std::move(grouping.groups)};
+}
+
+ConversionPlan planConversion(std::u16string_view text, CheckState state, const std::optional<InPlaceCosts>& costs)
+{
+    if (costs) {
+        if (std::optional<ConversionPlan> plan = planInPlace(text, state, *costs))
+            return std::move(*plan);
+    }
+    return {convertText(text, state), {}};
 }
 
 } // namespace tagwell

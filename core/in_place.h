@@ -45,8 +45,12 @@ struct ConversionPlan {
     std::vector<Replacement> inPlace;
 };
 
-// One scan of `text` gives both the result and the replacements; with no
-// costs, or where in place would cost more, only the result.
+// The result of `text` with the replacements that make it in place, where
+// that costs less than replacing the whole text; nothing where it does not
+// (a line too long, too many edits), known as soon as the scan shows it.
+std::optional<ConversionPlan> planInPlace(std::u16string_view text, CheckState state, const InPlaceCosts& costs);
+
+// The same, or else the result alone, with no replacements.
 ConversionPlan planConversion(std::u16string_view text, CheckState state, const std::optional<InPlaceCosts>& costs);
 
 } // namespace tagwell

@@ -1,5 +1,6 @@
 #include "ui/wenben_document.h"
 
+#include "core/conversion_pieces.h"
 #include "core/scanner.h"
 
 #include <QMetaObject>
@@ -223,6 +224,23 @@ void WenBenText::setText(Text text)
 {
     pending_ = std::move(text);
     pendingEdits_.reset();
+    pendingPage_.reset();
+}
+
+void WenBenText::setConvertedWhole(const Text& text, CheckState state)
+{
+    // The page is built from the result as it is converted, on the other
+    // core: taking the text in costs the widget far more than converting it.
+    std::unique_ptr<QTextDocument> built = newPage();
+    built->setUndoRedoEnabled(false);
+    QTextCursor end(built.get());
+    end.beginEditBlock();
+    Text result = convertInPieces(text, state, [&end](std::u16string_view piece) {
+        end.insertText(QString::fromRawData(reinterpret_cast<const QChar*>(piece.data()), qsizetype(piece.size())));
+    });
+    end.endEditBlock();
+    setText(std::move(result));
+    pendingPage_ = std::move(built);
 }
 
 std::optional<InPlaceCosts> WenBenText::inPlaceCosts() const
@@ -291,23 +309,36 @@ void WenBenText::commit()
     pending_.reset();
     if (std::optional<std::vector<Placed>> placed = std::exchange(pendingEdits_, std::nullopt))
         editInPlace(std::move(text), *placed);
+    else if (std::unique_ptr<QTextDocument> built = std::move(pendingPage_))
+        addPage(std::move(built), std::move(text));
     else
         openPage(std::move(text));
 }
 
+// A document for a page, with the widget's plain-text layout from the start:
+// without one, Qt would make a rich-text layout on the way, which lays out
+// all of the text (seconds for a long line).
+std::unique_ptr<QTextDocument> WenBenText::newPage() const
+{
+    auto page = std::make_unique<QTextDocument>();
+    page->setDocumentLayout(new QPlainTextDocumentLayout(page.get()));
+    page->setDefaultFont(edit_.font());
+    return page;
+}
+
 void WenBenText::openPage(Text text)
+{
+    // Built with no history, as the widget's own setPlainText() would.
+    std::unique_ptr<QTextDocument> built = newPage();
+    built->setUndoRedoEnabled(false);
+    built->setPlainText(viewOf(text));
+    addPage(std::move(built), std::move(text));
+}
+
+void WenBenText::addPage(std::unique_ptr<QTextDocument> built, Text text)
 {
     forgetFrom(undoPosition() + 1); // the steps that Redo had are replaced
     dropLaterPages();
-    // Built with no history, as the widget's own setPlainText() would; then
-    // its opening step. Its layout is the widget's from the start: without
-    // one, Qt would make a rich-text layout on the way, which lays out all
-    // of it (seconds for a long line).
-    auto built = std::make_unique<QTextDocument>();
-    built->setDocumentLayout(new QPlainTextDocumentLayout(built.get()));
-    built->setDefaultFont(edit_.font());
-    built->setUndoRedoEnabled(false);
-    built->setPlainText(viewOf(text));
     built->setUndoRedoEnabled(true);
     takeStep(*built);
     built->setModified(false);

@@ -40,6 +40,7 @@ public:
     void setText(Text text) override;
     std::optional<InPlaceCosts> inPlaceCosts() const override;
     void setConverted(ConversionPlan plan) override;
+    void setConvertedWhole(const Text& text, CheckState state) override;
     void commit() override;
 
     // Shows the page that the widget's last Undo or Redo went past the end
@@ -69,7 +70,9 @@ private:
     Text widgetText() const;
     int undoPosition() const;
     void forgetFrom(int position);
+    std::unique_ptr<QTextDocument> newPage() const;
     void openPage(Text text);
+    void addPage(std::unique_ptr<QTextDocument> built, Text text);
     void show(std::size_t index);
     void dropLaterPages();
     void editInPlace(Text text, const std::vector<Placed>& placed);
@@ -84,6 +87,7 @@ private:
     Turn turn_ = Turn::None;
     std::optional<Text> pending_;
     std::optional<std::vector<Placed>> pendingEdits_; // in place, for pending_
+    std::unique_ptr<QTextDocument> pendingPage_;      // built already, for pending_
     // The text the program last wrote, while the widget shows it as it was
     // written: read without asking the widget.
     std::optional<Text> written_;
