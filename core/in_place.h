@@ -45,6 +45,9 @@ struct ConversionPlan {
     std::vector<Replacement> inPlace;
 };
 
+// Whether a line of `text` (ended by LF or CR) is longer than `limit`.
+bool hasLineLongerThan(std::u16string_view text, std::size_t limit);
+
 // The result of `text` with the replacements that make it in place, where
 // that costs less than replacing the whole text; nothing where it does not
 // (a line too long, too many edits), known as soon as the scan shows it.

@@ -78,6 +78,10 @@ bool widgetWouldBend(std::u16string_view text)
 // within a line longer than this costs in proportion to the line.
 constexpr InPlaceCosts WidgetCosts{100, 16 * 1024};
 
+// Where a line is longer than this, the widget lays it out as soon as it
+// comes in, at a cost like the whole of a big text's.
+constexpr std::size_t LongestLineShownAtOnce = 4096;
+
 // A step that changes nothing at all: a character put in and taken out in
 // one edit. Each page after the first opens with one; a page that later ones
 // follow has one to redo, whose redo is a step on to the next page. Either
@@ -104,7 +108,7 @@ WenBenText::WenBenText(QPlainTextEdit& edit) : edit_(edit)
     auto first = std::make_unique<QTextDocument>();
     first->setDocumentLayout(new QPlainTextDocumentLayout(first.get()));
     watch(*first);
-    pages_.push_back({std::move(first), {}, {}});
+    pages_.push_back({std::move(first), {}, {}, {}, 0, true});
     show(0);
 }
 
@@ -128,6 +132,7 @@ void WenBenText::watch(QTextDocument& document)
     connect(&document, &QTextDocument::undoCommandAdded, this, [this, &document] {
         if (writing_ || &document != &this->document())
             return;
+        page().ownSteps = true;
         forgetFrom(undoPosition());
         dropLaterPages();
     });
@@ -159,13 +164,18 @@ void WenBenText::settle()
     writing_ = true;
     if (turn == Turn::Back) {
         Page& before = pages_[current_ - 1];
-        takeStep(*before.document);
-        before.stepOnAt = before.document->availableUndoSteps();
-        before.document->undo();
+        QTextDocument& document = thaw(before);
+        takeStep(document);
+        before.stepOnAt = document.availableUndoSteps();
+        document.undo();
         show(current_ - 1);
     } else {
         document().undo(); // the step on, to be redone again next time
-        pages_[current_ + 1].document->redo();
+        Page& next = pages_[current_ + 1];
+        if (next.document)
+            next.document->redo();
+        else
+            thaw(next); // built as it stands after its opening step
         show(current_ + 1);
     }
     writing_ = false;
@@ -178,11 +188,44 @@ void WenBenText::show(std::size_t index)
     // A new font makes the document lay out every line anew.
     if (shown.defaultFont() != edit_.font())
         shown.setDefaultFont(edit_.font());
-    const bool wasWriting = std::exchange(writing_, true);
-    edit_.setDocument(&shown);
-    writing_ = wasWriting;
+    // Handed a document, the widget lays out all of its lines again.
+    if (edit_.document() != &shown) {
+        const bool wasWriting = std::exchange(writing_, true);
+        edit_.setDocument(&shown);
+        writing_ = wasWriting;
+    }
     written_.reset();
     lastPosition_ = undoPosition();
+    freezeFarPages();
+}
+
+void WenBenText::freezeFarPages()
+{
+    for (std::size_t i = 1; i < pages_.size(); ++i) {
+        Page& far = pages_[i];
+        if (!far.document || far.ownSteps || (i + 1 >= current_ && i <= current_ + 1))
+            continue;
+        // Its text is what its opening step left, wherever its history
+        // stands: the steps on either side of that change nothing.
+        if (!far.exact.count(far.openedAt)) {
+            QString raw = far.document->toRawText();
+            raw.replace(QChar::ParagraphSeparator, u'\n');
+            far.frozen = raw.toStdU16String();
+        }
+        far.document.reset();
+        far.stepOnAt.reset();
+    }
+}
+
+QTextDocument& WenBenText::thaw(Page& page)
+{
+    if (!page.document) {
+        const auto known = page.exact.find(page.openedAt);
+        page.document = buildPage(known != page.exact.end() ? known->second : *page.frozen);
+        page.frozen.reset();
+        watch(*page.document);
+    }
+    return *page.document;
 }
 
 void WenBenText::dropLaterPages()
@@ -229,16 +272,14 @@ void WenBenText::setText(Text text)
 
 void WenBenText::setConvertedWhole(const Text& text, CheckState state)
 {
-    // The page is built from the result as it is converted, on the other
-    // core: taking the text in costs the widget far more than converting it.
-    std::unique_ptr<QTextDocument> built = newPage();
-    built->setUndoRedoEnabled(false);
-    QTextCursor end(built.get());
-    end.beginEditBlock();
-    Text result = convertInPieces(text, state, [&end](std::u16string_view piece) {
-        end.insertText(QString::fromRawData(reinterpret_cast<const QChar*>(piece.data()), qsizetype(piece.size())));
+    // The page takes the result in as it is converted, on the other core:
+    // taking a text in costs the widget far more than converting it.
+    Text result;
+    std::unique_ptr<QTextDocument> built = takeIn(text, [&](QTextCursor& end) {
+        result = convertInPieces(text, state, [&end](std::u16string_view piece) {
+            end.insertText(QString::fromRawData(reinterpret_cast<const QChar*>(piece.data()), qsizetype(piece.size())));
+        });
     });
-    end.endEditBlock();
     setText(std::move(result));
     pendingPage_ = std::move(built);
 }
@@ -326,12 +367,57 @@ std::unique_ptr<QTextDocument> WenBenText::newPage() const
     return page;
 }
 
-void WenBenText::openPage(Text text)
+// A new page takes its text in once the widget shows it, as setPlainText()
+// does, with no history: the widget lays out every line of a document it is
+// handed, at a cost in time and memory for each, but only the lines it shows
+// of a text that comes in. That is, but for a very long line, which the
+// widget would lay out at once, for seconds: a text with one is built aside
+// and handed over. Until the command's commit the history is as it was; a
+// failure on the way shows the page of before again.
+std::unique_ptr<QTextDocument> WenBenText::takeIn(const Text& text, const std::function<void(QTextCursor&)>& fill)
 {
-    // Built with no history, as the widget's own setPlainText() would.
+    std::unique_ptr<QTextDocument> built = newPage();
+    built->setUndoRedoEnabled(false);
+    const bool wasWriting = std::exchange(writing_, true);
+    if (!hasLineLongerThan(text, LongestLineShownAtOnce))
+        edit_.setDocument(built.get());
+    try {
+        QTextCursor end(built.get());
+        end.beginEditBlock();
+        fill(end);
+        end.endEditBlock();
+    } catch (...) {
+        if (edit_.document() != &document())
+            edit_.setDocument(&document());
+        writing_ = wasWriting;
+        throw;
+    }
+    writing_ = wasWriting;
+    open(*built);
+    return built;
+}
+
+// Its history from here on: the opening step first.
+void WenBenText::open(QTextDocument& built)
+{
+    built.setUndoRedoEnabled(true);
+    takeStep(built);
+    built.setModified(false);
+}
+
+// Built aside, for a page that was frozen and is shown again.
+std::unique_ptr<QTextDocument> WenBenText::buildPage(const Text& text) const
+{
     std::unique_ptr<QTextDocument> built = newPage();
     built->setUndoRedoEnabled(false);
     built->setPlainText(viewOf(text));
+    open(*built);
+    return built;
+}
+
+void WenBenText::openPage(Text text)
+{
+    std::unique_ptr<QTextDocument> built = takeIn(text, [&text](QTextCursor& end) { end.insertText(viewOf(text)); });
     addPage(std::move(built), std::move(text));
 }
 
@@ -339,11 +425,9 @@ void WenBenText::addPage(std::unique_ptr<QTextDocument> built, Text text)
 {
     forgetFrom(undoPosition() + 1); // the steps that Redo had are replaced
     dropLaterPages();
-    built->setUndoRedoEnabled(true);
-    takeStep(*built);
-    built->setModified(false);
     watch(*built);
-    pages_.push_back({std::move(built), {}, {}});
+    const int openedAt = built->availableUndoSteps();
+    pages_.push_back({std::move(built), {}, {}, {}, openedAt, false});
     show(pages_.size() - 1);
     keepWritten(std::move(text));
 }
@@ -352,6 +436,7 @@ void WenBenText::editInPlace(Text text, const std::vector<Placed>& placed)
 {
     forgetFrom(undoPosition() + 1);
     dropLaterPages();
+    page().ownSteps = true;
     writing_ = true;
     QTextCursor cursor(&document());
     cursor.beginEditBlock();

@@ -20,6 +20,7 @@
 #include <QObject>
 #include <QString>
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -48,13 +49,21 @@ public:
     void settle();
 
 private:
+    // A page far from the one shown, holding nothing but the text a command
+    // wrote, keeps that text alone: a Qt document keeps a layout for each of
+    // its lines once shown (a quarter of a gigabyte for a 100 MiB text).
     struct Page {
-        std::unique_ptr<QTextDocument> document;
+        std::unique_ptr<QTextDocument> document; // none while frozen
+        std::optional<Text> frozen;              // its text then, where not in `exact`
         // By position in the page's undo history: the texts the program
         // wrote there that the widget would not give back as written.
         std::map<int, Text> exact;
         // Where its step on to the next page stands, once it has one.
         std::optional<int> stepOnAt;
+        // Where its history stands right after its opening step, and whether
+        // it has steps of its own beyond it (typing, a Convert in place).
+        int openedAt = 0;
+        bool ownSteps = false;
     };
     // A replacement in the widget's positions, which hold a CR LF as one
     // line break.
@@ -71,10 +80,15 @@ private:
     int undoPosition() const;
     void forgetFrom(int position);
     std::unique_ptr<QTextDocument> newPage() const;
+    std::unique_ptr<QTextDocument> takeIn(const Text& text, const std::function<void(QTextCursor&)>& fill);
+    static void open(QTextDocument& built);
     void openPage(Text text);
     void addPage(std::unique_ptr<QTextDocument> built, Text text);
     void show(std::size_t index);
     void dropLaterPages();
+    void freezeFarPages();
+    std::unique_ptr<QTextDocument> buildPage(const Text& text) const;
+    QTextDocument& thaw(Page& page);
     void editInPlace(Text text, const std::vector<Placed>& placed);
     void keepWritten(Text text);
     void watch(QTextDocument& document);
