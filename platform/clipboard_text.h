@@ -1,12 +1,26 @@
-// The clipboard's bytes as text, by one set of rules for every desktop that
-// hands them over as bytes (X11, Wayland).
+// What the readers of another program's clipboard share, on every desktop
+// that hands it over as bytes (X11, Wayland): how long its owner may take,
+// and the bytes as text, by one set of rules.
 #pragma once
 
 #include "core/commands.h"
 
+#include <chrono>
 #include <string_view>
 
 namespace tagwell {
+
+// An owner that keeps the window waiting longer than this for any one
+// answer is taken as hung; a transfer, however big, ends within
+// TransferLimit.
+inline constexpr auto AnswerLimit = std::chrono::milliseconds(2000);
+inline constexpr auto TransferLimit = std::chrono::seconds(30);
+
+// The failure of a read that found no text it could give.
+[[noreturn]] inline void unreadable()
+{
+    throw PlatformError(Failure::ClipboardUnreadable);
+}
 
 // UTF-8 as Qt decodes it, invalid bytes replaced as Qt replaces them; a byte
 // order mark at the start stays part of the text.

@@ -36,17 +36,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// As on X11: an owner that keeps the window waiting longer than this for any
-// one answer is taken as hung; a transfer, however big, ends within
-// TransferLimit.
-constexpr auto AnswerLimit = std::chrono::milliseconds(2000);
-constexpr auto TransferLimit = std::chrono::seconds(30);
-
-[[noreturn]] void unreadable()
-{
-    throw PlatformError(Failure::ClipboardUnreadable);
-}
-
 // The plain-text types, best first. The X11 names are what programs that
 // also speak X11 offer. TEXT and COMPOUND_TEXT leave the encoding to a
 // reply type that Wayland does not have, so they are not read.

@@ -28,16 +28,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// An owner that keeps the window waiting longer than this for any one
-// answer is taken as hung; a transfer, however big, ends within TransferLimit.
-constexpr auto AnswerLimit = std::chrono::milliseconds(2000);
-constexpr auto TransferLimit = std::chrono::seconds(30);
-
-[[noreturn]] void unreadable()
-{
-    throw PlatformError(Failure::ClipboardUnreadable);
-}
-
 template <class T> struct FreeDeleter {
     void operator()(T* p) const { std::free(p); }
 };

@@ -108,15 +108,6 @@ serve_clipboard() { # FILE [TYPE]
 . "$(dirname "$0")/keyboard_walk.sh"
 keyboard_walk
 
-# From Copy, where the walk ends: two Shift+Tabs to Paste, two Tabs on to Copy.
-paste_then_copy() {
-    backtab
-    backtab
-    space
-    tab
-    tab
-    space
-}
 # Another program's offer, once the compositor has it. Unlike the walk's
 # texts it needs no time to reach the window: the compositor tells a client
 # of a new owner before any key pressed after it, and Paste asks the

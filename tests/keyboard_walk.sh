@@ -37,6 +37,16 @@ await_help() { # WHAT COUNT: the help page opened COUNT times in all
         "$(wc -l <"$XDG_OPEN_LOG") $(tail -n 1 "$XDG_OPEN_LOG")"
 }
 
+# From Copy: two Shift+Tabs to Paste, pressed, and two Tabs on to Copy.
+paste_then_copy() {
+    backtab
+    backtab
+    space
+    tab
+    tab
+    space
+}
+
 keyboard_walk() {
     local opened nbsp=$'\xc2\xa0'
     opened=$(wc -l <"$XDG_OPEN_LOG")
@@ -114,12 +124,7 @@ keyboard_walk() {
     "$converter" "$work/big.txt" >"$work/big.expected"
     chmod 644 "$work/big.txt"
     put_on_clipboard "$work/big.txt"
-    backtab
-    backtab
-    space
-    tab
-    tab
-    space
+    paste_then_copy
     await_clipboard_file "2 MB through Paste and Copy" "$work/big.txt"
     backtab
     space
