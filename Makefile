@@ -3,6 +3,9 @@
 PRESET ?= release
 FUZZ_SECONDS ?= 60
 BUILD := build/$(PRESET)
+# The Windows build that goes with it: warnings as errors beside ci.
+WINDOWS_PRESET := $(if $(findstring ci,$(PRESET)),windows-ci,windows)
+WINDOWS_BUILD := build/$(WINDOWS_PRESET)
 
 .PHONY: all setup build run test test-windows bench fuzz package clean
 
@@ -21,15 +24,18 @@ run: build
 test: build
 	@ctest --preset $(PRESET)
 
-# tagwell-convert cross-built for Windows with MinGW-w64 and run under wine
-# through the command-line suite's portable cases, each compared byte for
-# byte with this build's. Apart from `test`: it needs the cross compiler and
-# wine, and CI runs it (.ci/run).
+# The Windows programs cross-built with MinGW-w64 (tagwell.exe, the Win32
+# window, and tagwell-convert) and tested under wine: the command-line
+# suite's portable cases, each compared byte for byte with this build's;
+# then CTest's Windows suites (the core's, the executable's resources, the
+# window on Xvfb). Apart from `test`: it needs the cross compiler and wine,
+# and CI runs it (.ci/run).
 test-windows: build
 	@scripts/setup.sh windows
-	@cmake --preset windows-cli >/dev/null
-	@cmake --build --preset windows-cli
-	@tests/windows_wine.sh $(BUILD)/tests/tst_cli build/windows-cli/cli/tagwell-convert.exe
+	@cmake --preset $(WINDOWS_PRESET) >/dev/null
+	@cmake --build --preset $(WINDOWS_PRESET)
+	@tests/windows_wine.sh $(BUILD)/tests/tst_cli $(WINDOWS_BUILD)/cli/tagwell-convert.exe
+	@ctest --preset $(WINDOWS_PRESET)
 
 bench: build
 	@$(BUILD)/bench/tagwell-bench-core
