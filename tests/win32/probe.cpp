@@ -1,9 +1,9 @@
 // tagwell-probe: what a Windows program sees of the running window, for the
 // suites under wine: its client size and, in tab order, each control's
-// class, id, place, styles, check state, font and caption, and which one has
-// the keyboard focus. UTF-8, one line each:
+// class, id, place, styles, check state and caption, and which one has the
+// keyboard focus. (Not its font: GDI handles do not cross processes here.) UTF-8, one line each:
 //   client W H
-//   control ID CLASS X Y W H focus=0|1 check=N vscroll=0|1 hscroll=0|1 wrap=0|1 tabstop=0|1 font=FACE text=CAPTION
+//   control ID CLASS X Y W H focus=0|1 check=N vscroll=0|1 hscroll=0|1 wrap=0|1 tabstop=0|1 text=CAPTION
 // Exits 1 when no window of the class is open.
 //   tagwell-probe [CLASS]
 #include <windows.h>
@@ -37,15 +37,6 @@ std::wstring classOf(HWND window)
     return name;
 }
 
-std::wstring fontOf(HWND window)
-{
-    const auto font = reinterpret_cast<HFONT>(SendMessageW(window, WM_GETFONT, 0, 0));
-    LOGFONTW face{};
-    if (font == nullptr || GetObjectW(font, sizeof face, &face) == 0)
-        return L"(system)";
-    return face.lfFaceName;
-}
-
 } // namespace
 
 int wmain(int argc, wchar_t** argv)
@@ -71,12 +62,12 @@ int wmain(int argc, wchar_t** argv)
         const LONG style = GetWindowLongW(child, GWL_STYLE);
         const bool edit = classOf(child) == L"Edit" || classOf(child) == L"EDIT";
         std::printf("control %d %s %ld %ld %ld %ld focus=%d check=%ld vscroll=%d hscroll=%d wrap=%d tabstop=%d "
-                    "font=%s text=%s\n",
+                    "text=%s\n",
                     GetDlgCtrlID(child), utf8(classOf(child)).c_str(), place.left, place.top, place.right - place.left,
                     place.bottom - place.top, child == thread.hwndFocus,
                     edit ? -1L : long(SendMessageW(child, BM_GETCHECK, 0, 0)), (style & WS_VSCROLL) != 0,
                     (style & WS_HSCROLL) != 0, edit && (style & ES_MULTILINE) && !(style & ES_AUTOHSCROLL),
-                    (style & WS_TABSTOP) != 0, utf8(fontOf(child)).c_str(), edit ? "" : utf8(textOf(child)).c_str());
+                    (style & WS_TABSTOP) != 0, edit ? "" : utf8(textOf(child)).c_str());
     }
     return 0;
 }
