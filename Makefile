@@ -7,7 +7,7 @@ BUILD := build/$(PRESET)
 WINDOWS_PRESET := $(if $(findstring ci,$(PRESET)),windows-ci,windows)
 WINDOWS_BUILD := build/$(WINDOWS_PRESET)
 
-.PHONY: all setup build run test test-windows windows bench bench-windows fuzz package clean
+.PHONY: all setup build run test test-windows windows bench bench-windows fuzz package package-windows clean
 
 all: build
 
@@ -58,6 +58,10 @@ fuzz:
 package: build
 	@scripts/setup.sh package
 	@cd $(BUILD) && cpack
+
+# build/windows/tagwell-<version>-windows-x64.zip: unzip and run.
+package-windows: windows
+	@ls $(WINDOWS_BUILD)/tagwell-*-windows-x64.zip
 
 clean:
 	rm -rf build
