@@ -3,15 +3,11 @@
 #include "win32/main_window.h"
 
 #include <commctrl.h>
-#include <objbase.h>
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show)
 {
     const INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&controls);
-    // The shell, which opens the help page, wants a single-threaded apartment.
-    const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
-
     tagwell::win32::Form1 form(instance);
     if (form.window() == nullptr)
         return 1;
@@ -26,7 +22,5 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show)
         TranslateMessage(&message);
         DispatchMessageW(&message);
     }
-    if (SUCCEEDED(com))
-        CoUninitialize();
     return status < 0 ? 1 : int(message.wParam);
 }
