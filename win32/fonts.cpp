@@ -103,11 +103,17 @@ Font fontFor(std::span<const std::u16string_view> texts, int dpi)
         if (named.get() != nullptr && covers(named.get(), texts))
             return named;
     }
+    // The families that say they write Chinese first: a system has many
+    // fonts, and trying each costs start-up time.
     Search search{base, texts, Font()};
-    LOGFONTW every{};
-    every.lfCharSet = DEFAULT_CHARSET;
     HDC screen = GetDC(nullptr);
-    EnumFontFamiliesExW(screen, &every, tryFamily, reinterpret_cast<LPARAM>(&search), 0);
+    for (const BYTE charset : {BYTE(GB2312_CHARSET), BYTE(DEFAULT_CHARSET)}) {
+        LOGFONTW families{};
+        families.lfCharSet = charset;
+        EnumFontFamiliesExW(screen, &families, tryFamily, reinterpret_cast<LPARAM>(&search), 0);
+        if (search.found.get() != nullptr)
+            break;
+    }
     ReleaseDC(nullptr, screen);
     if (search.found.get() != nullptr)
         return std::move(search.found);
