@@ -105,17 +105,20 @@ expect_message() { # TIMEOUT WHEN
     kill -0 "$app" || fail "the program ended after the message $2"
 }
 
-# The captions in real glyphs: the four two-character buttons, their ink
-# trimmed, must give four different pictures. A font without the glyphs
-# draws each caption as the same two empty boxes (or nothing).
-captions_have_glyphs() { # SHOT: a picture of the client area
+# The captions in real glyphs: the four two-character buttons (at their
+# twips, 120 to 3360 from the left, at DPI), their ink trimmed, must give four
+# different pictures. A font without the glyphs draws each caption as the
+# same two empty boxes (or nothing).
+captions_have_glyphs() { # SHOT DPI: a picture of the client area
     # (`command`: convert is the button here.)
-    local signatures="" x
-    for x in 8 80 152 224; do
-        signatures+="$(command convert "$1" -crop "57x17+$((x + 4))+12" +repage -colorspace Gray -threshold 60% \
-            -trim +repage -format '%w %h %#' info: 2>/dev/null)"$'\n'
+    local signatures="" left crop
+    for left in 120 1200 2280 3360; do
+        crop=$(awk -v l="$left" -v d="$2" 'BEGIN { s = d / 1440; printf "%dx%d+%d+%d", 855 * s, 255 * s, (l + 60) * s, 180 * s }')
+        signatures+="$(command convert "$1" -crop "$crop" +repage -colorspace Gray -threshold 60% -trim +repage \
+            -format '%w %h %#' info: 2>/dev/null)"$'\n'
     done
     printf '%s' "$signatures" >"$1.glyphs"
+    # Four pictures, none of them a speck.
     [ "$(sort -u <<<"$signatures" | grep -c .)" -eq 4 ] && ! grep -q '^[0-5] ' <<<"$signatures"
 }
 screenshot() { # NAME: the client area of the window
@@ -140,7 +143,7 @@ control 104 Button 296 8 105 25 focus=0 check=0 vscroll=0 hscroll=0 wrap=0 tabst
 control 105 Button 416 8 89 25 focus=0 check=1 vscroll=0 hscroll=0 wrap=0 tabstop=1 text=清除pre标签
 control 106 Edit 0 40 505 329 focus=1 check=-1 vscroll=1 hscroll=0 wrap=1 tabstop=1 text=" "$(probe | tr -d '\r')"
 shot=$(screenshot window)
-captions_have_glyphs "$shot" || fail "the captions show no glyphs of their own: $(cat "$shot.glyphs")"
+captions_have_glyphs "$shot" 96 || fail "the captions show no glyphs of their own: $(cat "$shot.glyphs")"
 echo "ok: the captions are drawn in real glyphs ($shot)"
 
 # Typing right after start-up lands in the text area; X gets it on Copy.
@@ -276,7 +279,12 @@ shot=$(screenshot resized)
 xdotool windowminimize --sync "$window"
 for _ in $(seq 50); do probe | grep -q '^client 0 0' && break; sleep 0.1; done
 check "minimized: client 0 x 0, the text area as it was" "client 0 0 701x461" "$(probe | head -n 1) $(wenben)"
-xdotool windowactivate --sync "$window"
+# Back from the task bar, as openbox gives it back.
+xdotool windowactivate "$window" 2>/dev/null || true
+for _ in $(seq 50); do
+    xwininfo -id "$window" | grep -q 'IsViewable' && ! probe | grep -q '^client 0 0' && break
+    sleep 0.1
+done
 xdotool windowsize --sync "$window" 504 368
 for _ in $(seq 50); do [ "$(wenben)" = "505x329" ] && break; sleep 0.1; done
 check "restored and sized back" "505x329" "$(wenben)"
@@ -372,8 +380,28 @@ echo "ok: Alt+F4 ends the program"
 # --- The font check, proved on a window that lacks the font choice -------------
 start_window "$helpers/tagwell-plain-font-window.exe"
 shot=$(screenshot without-font-choice)
-if captions_have_glyphs "$shot"; then
+if captions_have_glyphs "$shot" 96; then
     fail "the font check finds glyphs where the message font has none: it cannot tell boxes ($shot)"
 fi
 echo "ok: the font check sees the empty boxes of the message font ($shot)"
+xdotool key alt+F4
+
+# --- At 144 DPI: every control from its twips, the text area's rule too ------
+run_wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 144 /f >/dev/null 2>&1
+start_window "$tagwell"
+check "the controls at 144 DPI" \
+    "client 756 552
+control 100 Button 12 12 98 38 focus=0 check=0 vscroll=0 hscroll=0 wrap=0 tabstop=1 text=粘贴
+control 101 Button 120 12 98 38 focus=0 check=0 vscroll=0 hscroll=0 wrap=0 tabstop=1 text=转换
+control 102 Button 228 12 98 38 focus=0 check=0 vscroll=0 hscroll=0 wrap=0 tabstop=1 text=复制
+control 103 Button 336 12 98 38 focus=0 check=0 vscroll=0 hscroll=0 wrap=0 tabstop=1 text=清空
+control 104 Button 444 12 158 38 focus=0 check=0 vscroll=0 hscroll=0 wrap=0 tabstop=1 text=查看帮助/更新
+control 105 Button 624 12 134 38 focus=0 check=1 vscroll=0 hscroll=0 wrap=0 tabstop=1 text=清除pre标签
+control 106 Edit 0 60 758 494 focus=1 check=-1 vscroll=1 hscroll=0 wrap=1 tabstop=1 text=" "$(probe)"
+shot=$(screenshot dpi-144)
+captions_have_glyphs "$shot" 144 || fail "the captions show no glyphs at 144 DPI ($shot)"
+echo "ok: the captions at 144 DPI in real glyphs ($shot)"
+xdotool windowsize --sync "$window" 900 700
+for _ in $(seq 50); do [ "$(wenben)" = "902x642" ] && break; sleep 0.1; done
+check "the text area follows a resize at 144 DPI" "902x642" "$(wenben)"
 xdotool key alt+F4
