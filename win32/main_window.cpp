@@ -1,6 +1,7 @@
 #include "win32/main_window.h"
 
 #include "win32/dpi.h"
+#include "win32/message_box.h"
 #include "win32/wide.h"
 
 #include <new>
@@ -280,9 +281,7 @@ void Form1::runHistory(bool redo)
 
 void Form1::report(const std::u16string& message)
 {
-    const std::wstring text(wide(message));
-    const std::wstring title(wide(form::Caption));
-    MessageBoxW(window_, text.c_str(), title.c_str(), MB_OK | MB_ICONERROR);
+    showFailure(window_, message, form::Caption, font_.get());
 }
 
 } // namespace tagwell::win32

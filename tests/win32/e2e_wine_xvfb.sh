@@ -38,7 +38,7 @@ timeout 60 "$wineserver" -p </dev/null >/dev/null 2>&1
 timeout 180 "${wine_c[@]}" wineboot -i </dev/null >/dev/null 2>&1
 
 run_wine() { timeout 60 "${wine_c[@]}" "$@"; }
-probe() { run_wine "$helpers/tagwell-probe.exe" | tr -d "\r"; }
+probe() { run_wine "$helpers/tagwell-probe.exe" "$@" | tr -d "\r"; }
 clip() { run_wine "$helpers/tagwell-test-clipboard.exe" "$@"; }
 # Texts go to and from the Windows clipboard as UTF-16LE files.
 u16() { printf '%s' "$1" | iconv -f UTF-8 -t UTF-16LE; }
@@ -91,7 +91,7 @@ await_copy() { u16 "$2" >"$work/expected.u16"; await_copy_u16 "$1" "$work/expect
 
 # A message box over the main window within TIMEOUT seconds, dismissed with
 # Enter; the program goes on after it.
-expect_message() { # TIMEOUT WHEN
+expect_message() { # TIMEOUT WHEN [NAME]: with NAME, its first line's ink kept as $work/NAME.line
     local box=""
     for _ in $(seq $(($1 * 10))); do
         box=$(xdotool search --onlyvisible --name "$title" 2>/dev/null | grep -vx "$window" | head -n 1 || true)
@@ -100,6 +100,7 @@ expect_message() { # TIMEOUT WHEN
     done
     [ -n "$box" ] || fail "no message $2"
     echo "ok: message $2"
+    [ -z "${3:-}" ] || first_line "$box" "$3"
     xdotool windowactivate --sync "$box" key Return
     for _ in $(seq 50); do xdotool search --onlyvisible --name "$title" | grep -qx "$box" || break; sleep 0.1; done
     kill -0 "$app" || fail "the program ended after the message $2"
@@ -120,6 +121,27 @@ captions_have_glyphs() { # SHOT DPI: a picture of the client area
     printf '%s' "$signatures" >"$1.glyphs"
     # Four pictures, none of them a speck.
     [ "$(sort -u <<<"$signatures" | grep -c .)" -eq 4 ] && ! grep -q '^[0-5] ' <<<"$signatures"
+}
+# The ink of the first of the two lines of a message box's text (its text
+# control, found by the probe, is 65535), as a signature.
+first_line() { # BOX NAME
+    local geometry text
+    geometry=$(xwininfo -id "$1" | awk '/Absolute upper-left X/ { x = $4 } /Absolute upper-left Y/ { y = $4 }
+        /Width:/ { w = $2 } /Height:/ { h = $2 } END { print w "x" h "+" x "+" y }')
+    text=$(probe '#32770' | awk '$2 == 65535 { printf "%dx%d+%d+%d", $6, $7 / 2, $4, $5 }')
+    # Once the box has drawn its text.
+    for _ in $(seq 30); do
+        import -window root -crop "$geometry" +repage "$shots/$2.png"
+        command convert "$shots/$2.png" -crop "$text" +repage -colorspace Gray -threshold 60% -trim +repage \
+            -format '%w %h %#' info: >"$work/$2.line" 2>/dev/null
+        grep -q '^[0-9] ' "$work/$2.line" || return 0
+        sleep 0.1
+    done
+}
+# Two messages whose first lines are as many different Chinese characters
+# must show two different pictures there: empty boxes would be the same.
+messages_have_glyphs() { # NAME NAME
+    ! cmp -s "$work/$1.line" "$work/$2.line" && ! grep -q '^[0-9] ' "$work/$1.line" "$work/$2.line"
 }
 screenshot() { # NAME: the client area of the window
     local geometry
@@ -244,10 +266,13 @@ pids+=($!)
 for _ in $(seq 100); do grep -q ready "$work/hold.out" && break; sleep 0.1; done
 started=$EPOCHREALTIME
 paste
-expect_message 5 "when another program holds the clipboard open"
+expect_message 5 "when another program holds the clipboard open" unreadable
 awk -v from="$started" -v to="$EPOCHREALTIME" 'BEGIN { printf "   (%.1f s after the click)\n", to - from }'
 copy
-expect_message 5 "when Copy finds the clipboard held open"
+expect_message 5 "when Copy finds the clipboard held open" unwritable
+# 无法读取剪贴板。 and 无法写入剪贴板。
+messages_have_glyphs unreadable unwritable || fail "the messages show no glyphs of their own ($shots/unreadable.png)"
+echo "ok: the messages are drawn in real glyphs ($shots/unreadable.png, $shots/unwritable.png)"
 wait $!
 await_copy "the text kept after a held clipboard" "keep <me>"
 # Held for a moment only, it is waited for.
@@ -384,6 +409,19 @@ if captions_have_glyphs "$shot" 96; then
     fail "the font check finds glyphs where the message font has none: it cannot tell boxes ($shot)"
 fi
 echo "ok: the font check sees the empty boxes of the message font ($shot)"
+# And its messages, in the message font as it is.
+clip hold 8000 >"$work/hold.out" &
+pids+=($!)
+for _ in $(seq 100); do grep -q ready "$work/hold.out" && break; sleep 0.1; done
+paste
+expect_message 5 "without the font choice, when the clipboard is held" plain-unreadable
+copy
+expect_message 5 "without the font choice, when Copy finds it held" plain-unwritable
+if messages_have_glyphs plain-unreadable plain-unwritable; then
+    fail "the message check finds glyphs where the message font has none ($shots/plain-unreadable.png)"
+fi
+echo "ok: the message check sees the empty boxes of the message font ($shots/plain-unreadable.png)"
+wait $!
 xdotool key alt+F4
 
 # --- At 144 DPI: every control from its twips, the text area's rule too ------
