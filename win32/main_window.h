@@ -10,8 +10,8 @@
 // (document.h), the box, the clipboard and the launcher, under the busy
 // cursor, and what it wrote reaches the control at its commit as one step of
 // the document's history. A failure becomes run()'s message, in a message
-// box with the window's title once the cursor is back, and the program goes
-// on. At load the window measures the margins of core/layout.h in twips;
+// box with the window's title once the cursor is back (message_box.h), and
+// the program goes on. At load the window measures the margins of core/layout.h in twips;
 // every WM_SIZE keeps them (a minimized window, 0 x 0, changes nothing).
 // Keys: keys.h.
 #pragma once
