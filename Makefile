@@ -4,8 +4,11 @@ PRESET ?= release
 FUZZ_SECONDS ?= 60
 WALK_SECONDS ?= 300
 BUILD := build/$(PRESET)
+# The Windows build that goes with it: warnings as errors beside ci.
+WINDOWS_PRESET := $(if $(findstring ci,$(PRESET)),windows-ci,windows)
+WINDOWS_BUILD := build/$(WINDOWS_PRESET)
 
-.PHONY: all setup build run test test-windows bench fuzz walk package clean
+.PHONY: all setup build run test test-windows windows bench bench-windows fuzz walk package package-windows clean
 
 all: build
 
@@ -22,15 +25,20 @@ run: build
 test: build
 	@ctest --preset $(PRESET)
 
-# tagwell-convert cross-built for Windows with MinGW-w64 and run under wine
-# through the command-line suite's portable cases, each compared byte for
-# byte with this build's. Apart from `test`: it needs the cross compiler and
-# wine, and CI runs it (.ci/run).
-test-windows: build
+# The Windows programs cross-built with MinGW-w64 (tagwell.exe, the Win32
+# window, and tagwell-convert) and tested under wine: the command-line
+# suite's portable cases, each compared byte for byte with this build's;
+# then CTest's Windows suites (the core's, the executable's resources, the
+# window on Xvfb). Apart from `test`: it needs the cross compiler and wine,
+# and CI runs it (.ci/run).
+test-windows: build windows
+	@tests/windows_wine.sh $(BUILD)/tests/tst_cli $(WINDOWS_BUILD)/cli/tagwell-convert.exe
+	@ctest --preset $(WINDOWS_PRESET)
+
+windows:
 	@scripts/setup.sh windows
-	@cmake --preset windows-cli >/dev/null
-	@cmake --build --preset windows-cli
-	@tests/windows_wine.sh $(BUILD)/tests/tst_cli build/windows-cli/cli/tagwell-convert.exe
+	@cmake --preset $(WINDOWS_PRESET) >/dev/null
+	@cmake --build --preset $(WINDOWS_PRESET)
 
 bench: build
 	@$(BUILD)/bench/tagwell-bench-core
@@ -38,6 +46,12 @@ bench: build
 	@$(BUILD)/bench/tagwell-bench $(BUILD)/bench/source-10m.txt
 	@bench/compare_sed.sh $(BUILD)/cli/tagwell-convert
 	@bench/startup.sh $(BUILD)/app/tagwell $(BUILD)/bench/tagwell-bench-minimal-window
+
+# The Win32 window's figures under wine: big texts beside WM_SETTEXT, the
+# in-place costs, start-up beside the least Win32 window.
+bench-windows: windows
+	@find /usr/include/c++ -type f | LC_ALL=C sort | xargs cat 2>/dev/null | head -c 10485760 >$(WINDOWS_BUILD)/bench/source-10m.txt
+	@bench/wine_bench.sh $(WINDOWS_BUILD) $(WINDOWS_BUILD)/bench/source-10m.txt
 
 fuzz:
 	@FUZZ_SECONDS=$(FUZZ_SECONDS) fuzz/run.sh
@@ -50,6 +64,10 @@ walk: build
 package: build
 	@scripts/setup.sh package
 	@cd $(BUILD) && cpack
+
+# build/windows/tagwell-<version>-windows-x64.zip: unzip and run.
+package-windows: windows
+	@ls $(WINDOWS_BUILD)/tagwell-*-windows-x64.zip
 
 clean:
 	rm -rf build

@@ -21,6 +21,7 @@ set(TAGWELL_PACKAGE_VERSION "${PROJECT_VERSION_MAJOR}.${PROJECT_VERSION_MINOR}.$
 # Configured on every system, not only Windows: the windres check below keeps
 # the record compiling where no Windows build is ever made.
 set(TAGWELL_WINDOWS_RC "${PROJECT_BINARY_DIR}/resources/tagwell.rc")
+set(TAGWELL_RC_MANIFEST "${PROJECT_BINARY_DIR}/resources/tagwell.manifest")
 block(SCOPE_FOR VARIABLES)
     # FILEVERSION wants four numbers; project(VERSION 1.0) would leave the
     # last ones empty and the record unparsable.
@@ -36,6 +37,13 @@ block(SCOPE_FOR VARIABLES)
         set(TAGWELL_RC_VERSION_TEXT "${PROJECT_VERSION_MAJOR}.${PROJECT_VERSION_MINOR}")
     endif()
     set(TAGWELL_RC_ICON "${TAGWELL_RESOURCES_DIR}/icons/tagwell.ico")
+    # The manifest names the processor the executable is built for.
+    if(CMAKE_SYSTEM_PROCESSOR MATCHES "^(i.86|x86)$")
+        set(TAGWELL_RC_ARCHITECTURE x86)
+    else()
+        set(TAGWELL_RC_ARCHITECTURE amd64)
+    endif()
+    configure_file("${TAGWELL_RESOURCES_DIR}/tagwell.manifest.in" "${TAGWELL_RC_MANIFEST}" @ONLY)
     configure_file("${TAGWELL_RESOURCES_DIR}/tagwell.rc.in" "${TAGWELL_WINDOWS_RC}" @ONLY)
 endblock()
 
@@ -46,7 +54,8 @@ function(tagwell_windows_resources target)
         # generator cannot see as a dependency by itself. Source properties
         # belong to a folder: the target's, wherever this is called from.
         set_property(SOURCE "${TAGWELL_WINDOWS_RC}" TARGET_DIRECTORY ${target}
-                     APPEND PROPERTY OBJECT_DEPENDS "${TAGWELL_RESOURCES_DIR}/icons/tagwell.ico")
+                     APPEND PROPERTY OBJECT_DEPENDS "${TAGWELL_RESOURCES_DIR}/icons/tagwell.ico"
+                                                    "${TAGWELL_RC_MANIFEST}")
     endif()
 endfunction()
 

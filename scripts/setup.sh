@@ -26,7 +26,7 @@ for group in "$@"; do
     case "$group" in
     fuzz) packages="$packages clang libclang-rt-dev" ;;
     package) packages="$packages dpkg-dev file desktop-file-utils appstream lintian" ;;
-    windows) packages="$packages g++-mingw-w64-x86-64-posix wine64" ;;
+    windows) packages="$packages g++-mingw-w64-x86-64-posix wine64 imagemagick bc" ;;
     *) echo "setup.sh: unknown group '$group'" >&2; exit 2 ;;
     esac
 done
