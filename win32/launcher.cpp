@@ -1,5 +1,6 @@
 #include "win32/launcher.h"
 
+#include "win32/late_library.h"
 #include "win32/wide.h"
 
 #include <objbase.h>
@@ -10,15 +11,6 @@
 namespace tagwell::win32 {
 
 namespace {
-
-template <class Function> Function* lookUp(const wchar_t* library, const char* name)
-{
-    HMODULE module = LoadLibraryW(library);
-    if (module == nullptr)
-        return nullptr;
-    // GetProcAddress gives every function one type; the caller names the real one.
-    return reinterpret_cast<Function*>(reinterpret_cast<void*>(GetProcAddress(module, name)));
-}
 
 // The shell and COM load a dozen libraries, which the window's start-up
 // would wait for: they come with the first Help instead. The shell wants

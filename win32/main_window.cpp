@@ -1,5 +1,6 @@
 #include "win32/main_window.h"
 
+#include "win32/accessibility.h"
 #include "win32/dpi.h"
 #include "win32/message_box.h"
 #include "win32/wide.h"
@@ -12,6 +13,8 @@ namespace tagwell::win32 {
 namespace {
 
 constexpr wchar_t ClassName[] = L"Tagwell.Form1";
+// Posted at creation: what can wait until the window is up.
+constexpr UINT AfterStartUp = WM_APP + 1;
 constexpr DWORD Style = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
 constexpr DWORD ExStyle = WS_EX_CONTROLPARENT;
 
@@ -166,6 +169,10 @@ LRESULT Form1::handle(UINT message, WPARAM wParam, LPARAM lParam)
     switch (message) {
     case WM_CREATE:
         create();
+        PostMessageW(window_, AfterStartUp, 0, 0);
+        return 0;
+    case AfterStartUp:
+        nameTextArea(control(form::Id::WenBen));
         return 0;
     case WM_SIZE:
         resize(LOWORD(lParam), HIWORD(lParam));
