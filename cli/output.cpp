@@ -36,6 +36,14 @@ bool writeText(std::string_view text, bool outputClosed)
     return false;
 }
 
+bool closeOutput()
+{
+    if (closeStandardOutput())
+        return true;
+    complainErrno("write error", errno);
+    return false;
+}
+
 // What the writing thread shares with the converting one: the two blocks,
 // and which of them is being written. The thread holds its own reference, so
 // that a program ending on an error while a write waits leaves it nothing

@@ -19,6 +19,10 @@ bool writeAll(int fd, const char* data, std::size_t size, int& error);
 // A whole text (help, version) to standard output; false after a message.
 bool writeText(std::string_view text, bool outputClosed);
 
+// Closes standard output after the last write, which may fail as a write
+// would (cat's rule); false after a message.
+bool closeOutput();
+
 class Writer {
 public:
     // Written once this much has gathered: large enough that handing blocks

@@ -146,6 +146,11 @@ void closeDescriptor(int fd)
     _close(fd);
 }
 
+bool closeStandardOutput()
+{
+    return _close(1) == 0;
+}
+
 std::int64_t position(int fd)
 {
     const auto handle = reinterpret_cast<HANDLE>(_get_osfhandle(fd));
@@ -271,6 +276,11 @@ int openForReading(const NativeString& name, bool probe)
 void closeDescriptor(int fd)
 {
     ::close(fd);
+}
+
+bool closeStandardOutput()
+{
+    return ::close(1) == 0;
 }
 
 std::int64_t position(int fd)

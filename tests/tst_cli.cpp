@@ -701,30 +701,57 @@ private slots:
         QVERIFY2(err.isEmpty() ? run.err.isEmpty() : run.err.contains(err), run.err.constData());
     }
 
-    void helpAndVersionWriteFailures_data()
+    // A failed write, the last one included: the close of standard output,
+    // where a file system may report only then that the text did not reach
+    // the disk (a preloaded close that fails as NFS can). Each is status 1
+    // with a message, whether the help, the version, or a text converted
+    // from here or from the writing thread.
+    void writeFailures_data()
     {
-        QTest::addColumn<QString>("option");
+        QTest::addColumn<QString>("args");
         QTest::addColumn<QString>("redirection");
+        QTest::addColumn<bool>("closeFails");
         QTest::addColumn<QByteArray>("message");
         for (const QString& option : {u"--help"_s, u"--version"_s}) {
             QTest::addRow("%s to a full disk", qPrintable(option))
-                << option << u">/dev/full"_s << QByteArray("write error: No space left on device");
+                << option << u">/dev/full"_s << false << QByteArray("write error: No space left on device");
             QTest::addRow("%s to a closed output", qPrintable(option))
-                << option << u">&-"_s << QByteArray("write error: Bad file descriptor");
+                << option << u">&-"_s << false << QByteArray("write error: Bad file descriptor");
+            QTest::addRow("%s, the close fails", qPrintable(option))
+                << option << u">out"_s << true << QByteArray("write error: Input/output error");
         }
+        QTest::newRow("a small text, the close fails")
+            << u"small"_s << u">out"_s << true << QByteArray("write error: Input/output error");
+        QTest::newRow("a big text, the close fails")
+            << u"big"_s << u">out"_s << true << QByteArray("write error: Input/output error");
     }
 
-    void helpAndVersionWriteFailures()
+    void writeFailures()
     {
-        QFETCH(QString, option);
+        QFETCH(QString, args);
         QFETCH(QString, redirection);
+        QFETCH(bool, closeFails);
         QFETCH(QByteArray, message);
+        QTemporaryDir folder;
+        QFile small(folder.filePath(u"small"_s));
+        QVERIFY(small.open(QIODevice::WriteOnly) && small.write("<") == 1);
+        small.close();
+        QFile big(folder.filePath(u"big"_s));
+        QVERIFY(big.open(QIODevice::WriteOnly) && big.write(QByteArray(2 << 20, 'x')) == 2 << 20);
+        big.close();
+        // Preloaded into the converter alone; a sanitized build lets a
+        // library come before its runtime.
+        const QString preload = closeFails ? u"LD_PRELOAD=\"$1\" ASAN_OPTIONS=\"${ASAN_OPTIONS:+$ASAN_OPTIONS:}"_s
+                                             u"verify_asan_link_order=0\" "_s
+                                           : QString();
         QProcess shell;
-        shell.start(u"bash"_s,
-                    {u"-c"_s, u"\"$0\" "_s + option + u" "_s + redirection, QStringLiteral(TAGWELL_CONVERT)});
+        shell.setWorkingDirectory(folder.path());
+        shell.start(u"bash"_s, {u"-c"_s, preload + u"\"$0\" "_s + args + u" "_s + redirection,
+                                QStringLiteral(TAGWELL_CONVERT), QStringLiteral(TAGWELL_CLOSE_FAILS)});
         QVERIFY(shell.waitForFinished(20000));
+        const QByteArray err = shell.readAllStandardError();
+        QVERIFY2(err.contains(message), err.constData());
         QCOMPARE(shell.exitCode(), 1);
-        QVERIFY2(shell.readAllStandardError().contains(message), qPrintable(option));
     }
 
     // A live filter: what was converted comes out whenever the input stalls,
