@@ -43,8 +43,8 @@ std::size_t Pipeline::room()
 }
 
 Pipeline::Pipeline(const Options& options)
-    : bytes_(options.state), units_(options.state), escapeAmp_(options.escapeAmp), writer_(room()),
-      block_(std::make_unique_for_overwrite<char[]>(ReadSize))
+    : bytes_(options.state), units_(options.state), escapeAmp_(options.escapeAmp), worker_(Writer::capacity(room())),
+      writer_(worker_), block_(std::make_unique_for_overwrite<char[]>(ReadSize))
 {
 }
 
