@@ -33,6 +33,8 @@ public:
     void writeWhatWasRead();
 
 private:
+    Outcome readInTurn(Source& source);
+    Outcome readAhead(Source& source);
     bool take(const char* data, std::size_t size);
     bool decide(const MarkGuess& guess);
     bool body(const char* data, std::size_t size);

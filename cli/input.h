@@ -36,6 +36,8 @@ public:
     long read(char* data, std::size_t size);
     // Whether a regular file ended before the size it had when opened.
     bool shrank() const { return regular_ && at_ < sizeAtOpen_; }
+    // What a regular file still holds of the size it had when opened.
+    std::uint64_t left() const { return regular_ && at_ < sizeAtOpen_ ? sizeAtOpen_ - at_ : 0; }
 
 private:
     int fd_ = -1;

@@ -1,9 +1,11 @@
 #include "cli/worker.h"
 
+#include "cli/input.h"
 #include "cli/output.h"
 #include "cli/system.h"
 
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
@@ -24,8 +26,8 @@ constexpr auto Watch = std::chrono::microseconds(100);
 
 // What the thread shares with the converter. The thread holds its own
 // reference, so that a program ending on an error while a write waits leaves
-// it nothing freed under it. Blocks are counted from the start: block n is
-// blocks[n % OutputBlocks].
+// it nothing freed under it. Blocks are counted from the start: output block
+// n is blocks[n % OutputBlocks], input block n is slots[n % InputBlocks].
 struct Worker::Shared {
     std::mutex mutex;
     std::condition_variable work; // the thread sleeps on it
@@ -41,7 +43,20 @@ struct Worker::Shared {
     bool writing = false; // a write is under way
     int error = 0;        // the first write error; later blocks are dropped
 
+    struct Slot {
+        std::unique_ptr<char[]> data;
+        long size = 0;
+        int error = 0;
+    };
+    Slot slots[InputBlocks];
+    Source* source = nullptr;
+    std::uint64_t filled = 0;
+    std::uint64_t consumed = 0; // released by the converter
+    bool reading = false;       // a read is under way
+    bool ended = false;         // no more reads: the end, an error, or stopped
+
     bool canWrite() const { return !writing && written < queued; }
+    bool canRead() const { return source != nullptr && !ended && !reading && filled - consumed < InputBlocks; }
 
     // Under the lock, after any change: either thread may wait for it (a
     // block written by the converter lets the thread write the next one).
@@ -71,16 +86,20 @@ struct Worker::Shared {
         }
     }
 
+    // Writing comes first: a block written frees room for the converter,
+    // while a block read ahead only adds to what it has in hand.
     static void run(const std::shared_ptr<Shared>& self)
     {
         std::unique_lock lock(self->mutex);
         for (;;) {
             if (self->canWrite())
                 self->writeOne(lock);
+            else if (self->canRead())
+                self->readOne(lock);
             else if (self->stop)
                 return;
             else
-                self->await(lock, self->work, [&] { return self->canWrite() || self->stop; });
+                self->await(lock, self->work, [&] { return self->canWrite() || self->canRead() || self->stop; });
         }
     }
 
@@ -100,6 +119,27 @@ struct Worker::Shared {
             error = failure;
         ++written;
         writing = false;
+        changed();
+    }
+
+    // The next block of input, by whichever thread is free.
+    void readOne(std::unique_lock<std::mutex>& lock)
+    {
+        reading = true;
+        Slot& slot = slots[filled % InputBlocks];
+        Source& from = *source;
+        lock.unlock();
+        long got = 0;
+        do {
+            got = from.read(slot.data.get(), ReadSize);
+        } while (got < 0 && errno == EINTR);
+        const int failure = got < 0 ? errno : 0;
+        lock.lock();
+        slot.size = got;
+        slot.error = failure;
+        ++filled;
+        reading = false;
+        ended = ended || got <= 0;
         changed();
     }
 };
@@ -177,6 +217,53 @@ int Worker::error() const
 {
     std::lock_guard lock(shared_->mutex);
     return shared_->error;
+}
+
+void Worker::readAhead(Source& source)
+{
+    start();
+    Shared& s = *shared_;
+    std::lock_guard lock(s.mutex);
+    for (Shared::Slot& slot : s.slots) {
+        if (!slot.data)
+            slot.data = std::make_unique_for_overwrite<char[]>(ReadSize);
+    }
+    s.source = &source;
+    s.filled = s.consumed = 0;
+    s.ended = false;
+    s.changed();
+}
+
+Worker::Block Worker::next()
+{
+    Shared& s = *shared_;
+    std::unique_lock lock(s.mutex);
+    // Nothing read and no read under way: the thread is writing, and this
+    // one reads rather than wait.
+    if (s.filled == s.consumed && s.canRead())
+        s.readOne(lock);
+    s.await(lock, s.done, [&] { return s.filled > s.consumed || (s.ended && !s.reading); });
+    if (s.filled == s.consumed)
+        return {};
+    const Shared::Slot& slot = s.slots[s.consumed % InputBlocks];
+    return {slot.data.get(), slot.size, slot.error};
+}
+
+void Worker::release()
+{
+    Shared& s = *shared_;
+    std::lock_guard lock(s.mutex);
+    ++s.consumed;
+    s.changed();
+}
+
+void Worker::stopReading()
+{
+    Shared& s = *shared_;
+    std::unique_lock lock(s.mutex);
+    s.ended = true;
+    s.await(lock, s.done, [&] { return !s.reading; });
+    s.source = nullptr;
 }
 
 } // namespace cli

@@ -1,9 +1,11 @@
 // The second thread of tagwell-convert and what it shares with the converter:
 // a ring of output blocks that the converter fills and that are written in
-// order. The thread writes while there is a block to write; the converter,
-// rather than wait for a free block, writes itself whenever the thread is not
-// at it. Converting and writing thus share two processors, and with one
-// processor free (a busy machine) the converter carries on alone.
+// order, and a ring of input blocks that a regular file is read into ahead
+// of the converter. The thread writes while there is a block to write, and
+// reads ahead while there is none; the converter, rather than wait, writes
+// or reads itself whenever the thread is not at it. Reading, converting and
+// writing thus share two processors whichever of them costs the most, and
+// with one processor free (a busy machine) the converter carries on alone.
 #pragma once
 
 #include <cstddef>
@@ -12,12 +14,16 @@
 
 namespace cli {
 
+class Source;
+
 class Worker {
 public:
     // One block being filled while the others wait to be written: enough to
     // ride out a write that takes longer than the rest (a file system
     // allocating its blocks) without holding the converter back.
     static constexpr std::size_t OutputBlocks = 3;
+    // Blocks of input read ahead, of ReadSize each.
+    static constexpr std::size_t InputBlocks = 8;
 
     // Output blocks of `capacity` bytes; the thread only starts with start().
     explicit Worker(std::size_t capacity);
@@ -39,6 +45,23 @@ public:
     bool drain();
     // The first write's error number, or 0.
     int error() const;
+
+    // A block of input: its bytes, 0 at the end, -1 after a read error.
+    struct Block {
+        const char* data = nullptr;
+        long size = 0;
+        int error = 0;
+    };
+    // Starts reading `source` ahead from its position; starts the thread.
+    void readAhead(Source& source);
+    // The next block, in order; its bytes stay until release(). After the
+    // end, an error or stopReading(), once the blocks read are taken, a
+    // block of size 0.
+    Block next();
+    void release();
+    // No more reads: returns once none is under way, so that the source can
+    // close.
+    void stopReading();
 
 private:
     struct Shared;
