@@ -21,7 +21,7 @@ constexpr std::size_t AmpPiece = ReadSize / 5;
 constexpr std::size_t UnitsPerBlock = ReadSize / 2 + 1;
 // A regular file holding this much more is read ahead by the worker's thread;
 // a smaller one costs less to read here than to hand over.
-constexpr std::uint64_t ReadAheadFrom = 4 * ReadSize;
+constexpr std::uint64_t ReadAheadFrom = 512 * 1024;
 
 template <class Ch> Ch* escapeAmp(const Ch* in, const Ch* end, Ch* out)
 {

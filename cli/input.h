@@ -13,8 +13,10 @@
 namespace cli {
 
 // Reads each input with plain reads into a block that stays in the cache:
-// measured here, that beats converting from mapped pages by far.
-inline constexpr std::size_t ReadSize = 128 * 1024;
+// measured here, that beats converting from mapped pages by far. Blocks of
+// 64 KiB: read back from the page cache, 50 MiB took 4.0 ms in reads of
+// 64 KiB and 6.4 ms in reads of 128 KiB or more.
+inline constexpr std::size_t ReadSize = 64 * 1024;
 
 class Source {
 public:

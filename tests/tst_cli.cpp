@@ -62,10 +62,10 @@ QByteArray converted(const QByteArray& text, tagwell::CheckState state = tagwell
 }
 
 // A text many blocks long with tags cut at every offset around each edge of
-// the converter's 128 KiB read blocks, in characters of type Ch.
+// the converter's 64 KiB read blocks, in characters of type Ch.
 template <class Ch> std::basic_string<Ch> acrossBlockEdges(int edges)
 {
-    constexpr int block = 128 * 1024 / int(sizeof(Ch));
+    constexpr int block = 64 * 1024 / int(sizeof(Ch));
     QRandomGenerator random(7);
     std::basic_string<Ch> text;
     for (int edge = 1; edge <= edges; ++edge) {
@@ -195,13 +195,13 @@ QList<std::pair<QString, Case>> portableCases()
 
     // Big texts in UTF-16 with tags across the block edges, from a file and
     // through a pipe (where reads end at any byte).
-    const std::u16string big = acrossBlockEdges<char16_t>(12);
+    const std::u16string big = acrossBlockEdges<char16_t>(24);
     add("big UTF-16LE file across block edges", {.files = {{u"big16"_s, Utf16LEMark + utf16(big, true)}},
                                                  .args = {u"big16"_s},
                                                  .out = convertedUtf16(big, true)});
     add("big UTF-16BE stdin across block edges",
         {.input = Utf16BEMark + utf16(big, false), .out = convertedUtf16(big, false)});
-    const std::string bigBytes = acrossBlockEdges<char>(12);
+    const std::string bigBytes = acrossBlockEdges<char>(24);
     add("big UTF-8 file with a mark across block edges",
         {.files = {{u"big8"_s, Utf8Mark + QByteArray::fromStdString(bigBytes)}},
          .args = {u"big8"_s},
