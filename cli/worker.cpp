@@ -91,6 +91,12 @@ struct Worker::Shared {
     static void run(const std::shared_ptr<Shared>& self)
     {
         std::unique_lock lock(self->mutex);
+        // The converter moves this thread before it gives it any work; from
+        // then on, it may run anywhere.
+        self->await(lock, self->work, [&] { return self->canWrite() || self->canRead() || self->stop; });
+        lock.unlock();
+        runAnywhere();
+        lock.lock();
         for (;;) {
             if (self->canWrite())
                 self->writeOne(lock);
@@ -179,6 +185,7 @@ void Worker::start()
     // The interrupts are for the converting thread, whose waits they end.
     const InterruptBlock block;
     thread_ = std::thread(Shared::run, shared_);
+    moveToAnotherProcessor(thread_);
     started_ = true;
 }
 
