@@ -44,7 +44,7 @@ bench: build
 	@$(BUILD)/bench/tagwell-bench-core
 	@find /usr/include/c++ -type f | LC_ALL=C sort | xargs cat 2>/dev/null | head -c 10485760 >$(BUILD)/bench/source-10m.txt
 	@$(BUILD)/bench/tagwell-bench $(BUILD)/bench/source-10m.txt
-	@bench/compare_sed.sh $(BUILD)/cli/tagwell-convert
+	@bench/compare_sed.sh $(BUILD)/cli/tagwell-convert $(BUILD)/bench/tagwell-bench-copy
 	@bench/startup.sh $(BUILD)/app/tagwell $(BUILD)/bench/tagwell-bench-minimal-window
 
 # The Win32 window's figures under wine: big texts beside WM_SETTEXT, the

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <bit>
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 
 namespace cli {
@@ -18,6 +19,9 @@ using UnitConverter = tagwell::StreamConverter<char16_t>;
 // that five times a piece still fits one feed.
 constexpr std::size_t AmpPiece = ReadSize / 5;
 constexpr std::size_t UnitsPerBlock = ReadSize / 2 + 1;
+// A regular file holding this much more is read ahead by the worker's thread;
+// a smaller one costs less to read here than to hand over.
+constexpr std::uint64_t ReadAheadFrom = 512 * 1024;
 
 template <class Ch> Ch* escapeAmp(const Ch* in, const Ch* end, Ch* out)
 {
@@ -43,8 +47,8 @@ std::size_t Pipeline::room()
 }
 
 Pipeline::Pipeline(const Options& options)
-    : bytes_(options.state), units_(options.state), escapeAmp_(options.escapeAmp), writer_(room()),
-      block_(std::make_unique_for_overwrite<char[]>(ReadSize))
+    : bytes_(options.state), units_(options.state), escapeAmp_(options.escapeAmp), worker_(Writer::capacity(room())),
+      writer_(worker_), block_(std::make_unique_for_overwrite<char[]>(ReadSize))
 {
 }
 
@@ -54,6 +58,18 @@ Outcome Pipeline::convert(Source& source)
     headSize_ = 0;
     headDone_ = false;
     hasOdd_ = false;
+    const Outcome read = source.left() >= ReadAheadFrom ? readAhead(source) : readInTurn(source);
+    if (read != Outcome::Done)
+        return read;
+    if (source.shrank()) {
+        complain(source.name(), "the file shrank while it was being read");
+        return Outcome::Failed;
+    }
+    return endInput() ? Outcome::Done : Outcome::Failed;
+}
+
+Outcome Pipeline::readInTurn(Source& source)
+{
     const int fd = source.descriptor();
     for (;;) {
         // The live filter: what was converted goes out before a wait.
@@ -69,7 +85,7 @@ Outcome Pipeline::convert(Source& source)
         if (interruption() != 0)
             return Outcome::Interrupted;
         if (got == 0)
-            break;
+            return Outcome::Done;
         if (got < 0) {
             if (errno == EINTR)
                 continue;
@@ -77,11 +93,39 @@ Outcome Pipeline::convert(Source& source)
             return Outcome::Failed;
         }
     }
-    if (source.shrank()) {
-        complain(source.name(), "the file shrank while it was being read");
-        return Outcome::Failed;
+}
+
+// A big regular file, which never makes a read wait: read ahead of the
+// conversion, by the worker's thread or, while that one writes, by this one.
+Outcome Pipeline::readAhead(Source& source)
+{
+    worker_.readAhead(source);
+    const struct Stop {
+        Worker& worker;
+        ~Stop() { worker.stopReading(); }
+    } stop{worker_};
+    for (;;) {
+        const Worker::Block block = worker_.next();
+        if (block.size > 0 && !take(block.data, std::size_t(block.size)))
+            return Outcome::Failed;
+        worker_.release();
+        if (block.size == 0)
+            return Outcome::Done;
+        if (block.size < 0) {
+            complainErrno(source.name(), block.error);
+            return Outcome::Failed;
+        }
+        if (interruption() != 0)
+            break;
     }
-    return endInput() ? Outcome::Done : Outcome::Failed;
+    // What was read is converted, as if this one had read it.
+    worker_.stopReading();
+    for (Worker::Block block = worker_.next(); block.size > 0; block = worker_.next()) {
+        if (!take(block.data, std::size_t(block.size)))
+            return Outcome::Failed;
+        worker_.release();
+    }
+    return Outcome::Interrupted;
 }
 
 // The bytes of the current input: its first ones judged for a mark.

@@ -8,6 +8,7 @@
 #include "cli/marks.h"
 #include "cli/options.h"
 #include "cli/output.h"
+#include "cli/worker.h"
 #include "core/conversion.h"
 
 #include <cstddef>
@@ -32,6 +33,8 @@ public:
     void writeWhatWasRead();
 
 private:
+    Outcome readInTurn(Source& source);
+    Outcome readAhead(Source& source);
     bool take(const char* data, std::size_t size);
     bool decide(const MarkGuess& guess);
     bool body(const char* data, std::size_t size);
@@ -45,6 +48,7 @@ private:
     tagwell::StreamConverter<char> bytes_;
     tagwell::StreamConverter<char16_t> units_;
     bool escapeAmp_;
+    Worker worker_;
     Writer writer_;
     std::unique_ptr<char[]> block_;
     std::unique_ptr<char16_t[]> unitBlock_;

@@ -13,8 +13,10 @@
 namespace cli {
 
 // Reads each input with plain reads into a block that stays in the cache:
-// measured here, that beats converting from mapped pages by far.
-inline constexpr std::size_t ReadSize = 128 * 1024;
+// measured here, that beats converting from mapped pages by far. Blocks of
+// 64 KiB: read back from the page cache, 50 MiB took 4.0 ms in reads of
+// 64 KiB and 6.4 ms in reads of 128 KiB or more.
+inline constexpr std::size_t ReadSize = 64 * 1024;
 
 class Source {
 public:
@@ -36,6 +38,8 @@ public:
     long read(char* data, std::size_t size);
     // Whether a regular file ended before the size it had when opened.
     bool shrank() const { return regular_ && at_ < sizeAtOpen_; }
+    // What a regular file still holds of the size it had when opened.
+    std::uint64_t left() const { return regular_ && at_ < sizeAtOpen_ ? sizeAtOpen_ - at_ : 0; }
 
 private:
     int fd_ = -1;

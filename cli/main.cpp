@@ -4,7 +4,8 @@
 //
 // The steps: keep the standard descriptors that were closed from being
 // reused, read the options, check every input before anything is written,
-// then convert the inputs in turn as one text.
+// then convert the inputs in turn as one text, and close standard output,
+// whose close may be the write that fails.
 #include "cli/convert.h"
 #include "cli/input.h"
 #include "cli/options.h"
@@ -24,9 +25,9 @@ int run(int argc, cli::NativeChar** argv)
     const cli::Options options = cli::parseOptions(argc, argv);
     switch (options.action) {
     case cli::Options::Action::Help:
-        return cli::writeText(cli::Usage, standard.outputClosed) ? 0 : 1;
+        return cli::writeText(cli::Usage, standard.outputClosed) && cli::closeOutput() ? 0 : 1;
     case cli::Options::Action::Version:
-        return cli::writeText(cli::VersionLine, standard.outputClosed) ? 0 : 1;
+        return cli::writeText(cli::VersionLine, standard.outputClosed) && cli::closeOutput() ? 0 : 1;
     case cli::Options::Action::UnknownOption:
         std::fprintf(stderr, "tagwell-convert: unknown option '%s'\n%.*s", options.unknown.c_str(),
                      int(cli::Usage.size()), cli::Usage.data());
@@ -56,7 +57,7 @@ int run(int argc, cli::NativeChar** argv)
     }
     if (!allRead)
         return 1;
-    const bool written = pipeline.finish();
+    const bool written = pipeline.finish() && cli::closeOutput();
     if (const int signal = cli::interruption())
         cli::dieOf(signal);
     return written ? 0 : 1;

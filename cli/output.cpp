@@ -3,10 +3,7 @@
 #include "cli/system.h"
 
 #include <cerrno>
-#include <condition_variable>
-#include <cstring>
-#include <mutex>
-#include <thread>
+#include <utility>
 
 namespace cli {
 
@@ -36,77 +33,19 @@ bool writeText(std::string_view text, bool outputClosed)
     return false;
 }
 
-// What the writing thread shares with the converting one: the two blocks,
-// and which of them is being written. The thread holds its own reference, so
-// that a program ending on an error while a write waits leaves it nothing
-// freed under it.
-struct Writer::Shared {
-    std::unique_ptr<char[]> blocks[2];
-    std::size_t capacity = 0;
-    std::mutex mutex;
-    std::condition_variable changed;
-    const char* job = nullptr; // being written, while not null
-    std::size_t jobSize = 0;
-    bool stop = false;
-    int error = 0; // the first write error
-    std::thread thread;
-    bool started = false;
-    int filling = 0; // the block being filled
-
-    static void run(const std::shared_ptr<Shared>& self)
-    {
-        std::unique_lock lock(self->mutex);
-        for (;;) {
-            self->changed.wait(lock, [&] { return self->job != nullptr || self->stop; });
-            if (self->job == nullptr)
-                return;
-            const char* data = self->job;
-            const std::size_t size = self->jobSize;
-            lock.unlock();
-            int error = 0;
-            const bool written = self->error == 0 && writeAll(1, data, size, error);
-            lock.lock();
-            if (!written && self->error == 0)
-                self->error = error;
-            self->job = nullptr;
-            self->changed.notify_all();
-        }
-    }
-};
-
-Writer::Writer(std::size_t room) : shared_(std::make_shared<Shared>())
+bool closeOutput()
 {
-    shared_->capacity = BlockSize + room;
-    shared_->blocks[0] = std::make_unique_for_overwrite<char[]>(shared_->capacity);
-    begin_ = end_ = shared_->blocks[0].get();
+    if (closeStandardOutput())
+        return true;
+    complainErrno("write error", errno);
+    return false;
 }
 
-Writer::~Writer()
-{
-    if (!shared_->started)
-        return;
-    bool busy = false;
-    {
-        std::lock_guard lock(shared_->mutex);
-        shared_->stop = true;
-        busy = shared_->job != nullptr;
-    }
-    shared_->changed.notify_all();
-    // After a failure, a write may wait on a reader that never comes: the
-    // thread is then left to end with the program.
-    if (busy)
-        shared_->thread.detach();
-    else
-        shared_->thread.join();
-}
+Writer::Writer(Worker& worker) : worker_(worker), begin_(worker.outputBlock()), end_(begin_) {}
 
 bool Writer::failed()
 {
-    int error = 0;
-    if (shared_->started) {
-        std::lock_guard lock(shared_->mutex);
-        error = shared_->error;
-    }
+    const int error = worker_.started() ? worker_.error() : 0;
     if (error == 0)
         return false;
     if (!reported_)
@@ -127,7 +66,7 @@ bool Writer::flush()
             std::swap(p[0], p[1]);
     }
     // A small text, or a live filter's piece, goes out at once from here.
-    if (!shared_->started && size < BlockSize) {
+    if (!worker_.started() && size < BlockSize) {
         int error = 0;
         end_ = begin_;
         if (writeAll(1, begin_, size, error))
@@ -136,48 +75,18 @@ bool Writer::flush()
         reported_ = true;
         return false;
     }
-    return handOver();
-}
-
-// Gives the filled block to the thread once it is done with the other one,
-// and goes on filling that one.
-bool Writer::handOver()
-{
-    Shared& s = *shared_;
-    if (!s.started) {
-        s.blocks[1] = std::make_unique_for_overwrite<char[]>(s.capacity);
-        // The interrupts are for the converting thread, whose waits they end.
-        const InterruptBlock block;
-        s.thread = std::thread(Shared::run, shared_);
-        s.started = true;
-    }
-    const std::size_t size = std::size_t(end_ - begin_);
-    {
-        std::unique_lock lock(s.mutex);
-        s.changed.wait(lock, [&] { return s.job == nullptr; });
-        if (s.error == 0) {
-            s.job = begin_;
-            s.jobSize = size;
-        }
-    }
-    s.changed.notify_all();
-    if (failed())
-        return false;
-    s.filling = 1 - s.filling;
-    begin_ = end_ = s.blocks[s.filling].get();
-    return true;
+    worker_.start();
+    worker_.queue(size);
+    begin_ = end_ = worker_.outputBlock();
+    return !failed();
 }
 
 bool Writer::finish()
 {
     if (!flush())
         return false;
-    if (!shared_->started)
-        return true;
-    {
-        std::unique_lock lock(shared_->mutex);
-        shared_->changed.wait(lock, [&] { return shared_->job == nullptr; });
-    }
+    if (worker_.started())
+        worker_.drain();
     return !failed();
 }
 

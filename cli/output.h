@@ -1,13 +1,14 @@
 // The buffered writer: converted text gathers in a block that is written to
 // standard output whole, which a file system takes in fewer, cheaper calls.
-// Once a text proves big (a block fills), a second thread writes each block
-// while the next one is converted, so that converting costs little more
-// than copying. A block that is not full is written on request: before the
-// program would wait for input, and at the end.
+// Once a text proves big (a block fills), the worker's thread writes each
+// block while the next ones are converted, so that converting costs little
+// more than copying. A block that is not full is written on request: before
+// the program would wait for input, and at the end.
 #pragma once
 
+#include "cli/worker.h"
+
 #include <cstddef>
-#include <memory>
 #include <string_view>
 
 namespace cli {
@@ -19,6 +20,10 @@ bool writeAll(int fd, const char* data, std::size_t size, int& error);
 // A whole text (help, version) to standard output; false after a message.
 bool writeText(std::string_view text, bool outputClosed);
 
+// Closes standard output after the last write, which may fail as a write
+// would (cat's rule); false after a message.
+bool closeOutput();
+
 class Writer {
 public:
     // Written once this much has gathered: large enough that handing blocks
@@ -26,9 +31,11 @@ public:
     // (measured here against 256 KiB and 1 MiB).
     static constexpr std::size_t BlockSize = 512 * 1024;
 
-    // `room`: the most that one step of the conversion adds past the cursor.
-    explicit Writer(std::size_t room);
-    ~Writer();
+    // The worker's blocks must hold a block and `room` past it: the most
+    // that one step of the conversion adds past the cursor.
+    static constexpr std::size_t capacity(std::size_t room) { return BlockSize + room; }
+
+    explicit Writer(Worker& worker);
     Writer(const Writer&) = delete;
     Writer& operator=(const Writer&) = delete;
 
@@ -53,11 +60,9 @@ public:
     bool finish();
 
 private:
-    struct Shared;
-    bool handOver();
     bool failed();
 
-    std::shared_ptr<Shared> shared_;
+    Worker& worker_;
     char* begin_ = nullptr;
     char* end_ = nullptr;
     bool swap_ = false;

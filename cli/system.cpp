@@ -23,6 +23,7 @@ extern "C" NTSTATUS NTAPI NtQueryInformationFile(HANDLE, PIO_STATUS_BLOCK, PVOID
 #include <fcntl.h>
 #include <poll.h>
 #include <pthread.h>
+#include <sched.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
@@ -146,6 +147,11 @@ void closeDescriptor(int fd)
     _close(fd);
 }
 
+bool closeStandardOutput()
+{
+    return _close(1) == 0;
+}
+
 std::int64_t position(int fd)
 {
     const auto handle = reinterpret_cast<HANDLE>(_get_osfhandle(fd));
@@ -185,6 +191,10 @@ void dieOf(int signal)
 
 InterruptBlock::InterruptBlock() : saved_{} {}
 InterruptBlock::~InterruptBlock() = default;
+
+// Windows starts a thread on an idle processor.
+void moveToAnotherProcessor(std::thread&) {}
+void runAnywhere() {}
 
 bool wouldWait(int fd)
 {
@@ -273,6 +283,11 @@ void closeDescriptor(int fd)
     ::close(fd);
 }
 
+bool closeStandardOutput()
+{
+    return ::close(1) == 0;
+}
+
 std::int64_t position(int fd)
 {
     return std::int64_t(::lseek(fd, 0, SEEK_CUR));
@@ -351,6 +366,27 @@ InterruptBlock::InterruptBlock() : saved_{}
 InterruptBlock::~InterruptBlock()
 {
     ::pthread_sigmask(SIG_SETMASK, reinterpret_cast<const sigset_t*>(saved_), nullptr);
+}
+
+void moveToAnotherProcessor(std::thread& thread)
+{
+    cpu_set_t others;
+    CPU_ZERO(&others);
+    const int here = ::sched_getcpu();
+    if (here < 0 || ::sched_getaffinity(0, sizeof others, &others) != 0)
+        return;
+    CPU_CLR(here, &others);
+    if (CPU_COUNT(&others) > 0)
+        ::pthread_setaffinity_np(thread.native_handle(), sizeof others, &others);
+}
+
+void runAnywhere()
+{
+    // The main thread's processors: the ones the program was given.
+    cpu_set_t all;
+    CPU_ZERO(&all);
+    if (::sched_getaffinity(::getpid(), sizeof all, &all) == 0)
+        ::sched_setaffinity(0, sizeof all, &all);
 }
 
 bool wouldWait(int fd)
