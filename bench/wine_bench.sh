@@ -10,11 +10,11 @@ build=$(cd "$1" && pwd)
 file=${2:-}
 [ -z "$file" ] || [ "$file" = --startup ] || file=$(realpath "$file")
 runs=9
-wine=$(command -v wine64 2>/dev/null || echo /usr/lib/wine/wine64)
-wineserver=$(command -v wineserver 2>/dev/null || echo /usr/lib/wine/wineserver)
 work=$(mktemp -d)
 pids=()
-export WINEPREFIX=$work/prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" LANG=C.UTF-8 LC_ALL=C.UTF-8
+WINEPREFIX=$work/prefix
+# shellcheck source=../tests/win32/wine_env.sh
+. "$(dirname "$0")/../tests/win32/wine_env.sh"
 # Wine in the C locale; the X tools read the window's UTF-8 title.
 wine_c=(env LANG=C LC_ALL=C "$wine")
 trap 'timeout 20 "$wineserver" -k 2>/dev/null || true; kill "${pids[@]}" 2>/dev/null || true; rm -rf "$work"' EXIT

@@ -16,13 +16,13 @@ shots=$2
 mkdir -p "$shots"
 tagwell=$build/win32/tagwell.exe
 helpers=$build/tests/win32
-wine=$(command -v wine64 2>/dev/null || echo /usr/lib/wine/wine64)
-wineserver=$(command -v wineserver 2>/dev/null || echo /usr/lib/wine/wineserver)
 # shellcheck source=../window_session.sh
 . "$(dirname "$0")/../window_session.sh"
 # shellcheck source=../../scripts/x_session.sh
 . "$(dirname "$0")/../../scripts/x_session.sh"
-export WINEPREFIX=$work/prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" LANG=C.UTF-8 LC_ALL=C.UTF-8
+WINEPREFIX=$work/prefix
+# shellcheck source=wine_env.sh
+. "$(dirname "$0")/wine_env.sh"
 # Wine in the C locale; the X tools read the window's UTF-8 title.
 wine_c=(env LANG=C LC_ALL=C "$wine")
 stop_wine() {

@@ -6,12 +6,7 @@
 #   tests/win32/wine_run.sh PROGRAM.exe [ARGS...]
 set -eu
 : "${WINEPREFIX:?wine_run.sh: WINEPREFIX is not set}"
-wine=$(command -v wine64 2>/dev/null || echo /usr/lib/wine/wine64)
-[ -x "$wine" ] || { echo "wine_run.sh: $wine is missing: scripts/setup.sh windows" >&2; exit 1; }
-WINEDEBUG=-all
-WINEDLLOVERRIDES="mscoree,mshtml="
-LANG=C.UTF-8
-LC_ALL=C.UTF-8
-export WINEDEBUG WINEDLLOVERRIDES LANG LC_ALL
-unset DISPLAY WAYLAND_DISPLAY
+# shellcheck source=wine_env.sh
+. "$(dirname "$0")/wine_env.sh"
+require_wine wine_run.sh
 exec "$wine" "$@"
