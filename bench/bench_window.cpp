@@ -4,6 +4,7 @@
 // replacement of WenBen's text, so their ratio is what counts.
 #include "core/conversion.h"
 #include "keep.h"
+#include "report.h"
 #include "platform/qt_text.h"
 #include "platform/system_clipboard.h"
 #include "ui/main_window.h"
@@ -56,18 +57,6 @@ double timeMs(const std::function<void()>& work)
     work();
     QCoreApplication::processEvents();
     return double(timer.nsecsElapsed()) / 1e6;
-}
-
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
-
-void print(const char* name, double value)
-{
-    std::printf("%s %.2f\n", name, value);
-    std::fflush(stdout);
 }
 
 class Bench {

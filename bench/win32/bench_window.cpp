@@ -6,6 +6,7 @@
 // it). The in-place costs that the document plans Convert with come from
 // here too: one replacement in the control against WM_SETTEXT per character.
 #include "core/conversion.h"
+#include "report.h"
 #include "win32/main_window.h"
 #include "win32/wide.h"
 
@@ -36,18 +37,6 @@ double timeMs(const std::function<void()>& work)
         DispatchMessageW(&message);
     }
     return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
-}
-
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
-
-void print(const char* name, double value)
-{
-    std::printf("%s %.2f\n", name, value);
-    std::fflush(stdout);
 }
 
 // UTF-8 to UTF-16, line breaks as CR LF: what a paste from another program
