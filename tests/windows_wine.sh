@@ -11,6 +11,7 @@ suite=$(cd "$(dirname "$1")" && pwd)/$(basename "$1")
 exe=$(cd "$(dirname "$2")" && pwd)/$(basename "$2")
 WINEPREFIX=$(mktemp -d "${TMPDIR:-/tmp}/tagwell-wine.XXXXXX")
 here=$(dirname "$0")
+# shellcheck source=win32/wine_env.sh
 . "$here/win32/wine_env.sh"
 trap '"$here/win32/wine_prefix.sh" cleanup "$WINEPREFIX"' EXIT INT TERM
 require_wine windows_wine.sh

@@ -5,6 +5,7 @@
 #   tests/win32/wine_prefix.sh setup|cleanup DIR
 set -eu
 WINEPREFIX=$2
+# shellcheck source=wine_env.sh
 . "$(dirname "$0")/wine_env.sh"
 case "$1" in
 setup)
