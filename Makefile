@@ -57,9 +57,12 @@ fuzz:
 	@FUZZ_SECONDS=$(FUZZ_SECONDS) fuzz/run.sh
 
 # The window walked at random against its model for WALK_SECONDS, seed after
-# seed; `make test` walks a few thousand steps.
+# seed; `make test` walks a few thousand steps. Qt Test ends a test function
+# after five minutes unless told otherwise: the last walk may run on past
+# WALK_SECONDS for as long as a walk takes.
 walk: build
-	@TAGWELL_WALK_SECONDS=$(WALK_SECONDS) QT_QPA_PLATFORM=offscreen $(BUILD)/tests/tst_window_walk randomWalks
+	@TAGWELL_WALK_SECONDS=$(WALK_SECONDS) QTEST_FUNCTION_TIMEOUT=$$((($(WALK_SECONDS) + 600) * 1000)) \
+	    QT_QPA_PLATFORM=offscreen $(BUILD)/tests/tst_window_walk randomWalks
 
 package: build
 	@scripts/setup.sh package

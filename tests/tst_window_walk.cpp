@@ -23,6 +23,7 @@
 #include <QTest>
 #include <QTextDocument>
 
+#include <cstdio>
 #include <deque>
 #include <optional>
 #include <string>
@@ -155,6 +156,17 @@ private:
         return out;
     }
 
+    // A long text as its start, its end and its length: the log of the last
+    // steps stays readable (the seed replays the rest).
+    static QString shownShort(const Text& text)
+    {
+        constexpr std::size_t Ends = 60;
+        if (text.size() <= 3 * Ends)
+            return shown(text);
+        return u"%1 ... %2 (%3 characters)"_s.arg(shown(text.substr(0, Ends)), shown(text.substr(text.size() - Ends)))
+            .arg(text.size());
+    }
+
     void click(QAbstractButton* button) { QTest::mouseClick(button, Qt::LeftButton); }
 
     void act()
@@ -163,7 +175,7 @@ private:
         case 0:
         case 1: {
             const Text text = piecesText(random_, random_.bounded(5) == 0);
-            note(u"paste "_s + shown(text));
+            note(u"paste "_s + shownShort(text));
             w_.clipboard.content = text;
             click(w_.form.ZhanTie);
             return model_.step(text);
@@ -365,6 +377,8 @@ private slots:
             qInfo("walk: seed %llu, %d steps (TAGWELL_WALK_SEED=%llu replays it)", qulonglong(seed), steps,
                   qulonglong(seed));
             const QString fault = Walk(seed).run(steps);
+            if (!fault.isEmpty())
+                std::fprintf(stderr, "%s\n", qPrintable(fault)); // whole: Qt Test cuts long messages
             QVERIFY2(fault.isEmpty(), qPrintable(u"seed %1, %2"_s.arg(seed).arg(fault)));
             walked += steps;
             ++seed;
