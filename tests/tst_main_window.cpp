@@ -513,6 +513,37 @@ private slots:
         }
     }
 
+    // A history of many commands, walked back to its start and forward to
+    // its end again: the texts far from the one shown are kept another way
+    // than those beside it, and every one of them comes back.
+    void longHistoryBackAndForth()
+    {
+        Window w;
+        const QStringList texts{QString(), u"one"_s, u"two\r\n"_s, u"three<"_s, u"four"_s, u"five\r"_s};
+        for (qsizetype i = 1; i < texts.size(); ++i) {
+            w.clipboard.content = texts[i].toStdU16String();
+            w.click(w.form.ZhanTie);
+        }
+        auto walk = [&w, &texts](const char* keys, qsizetype from, qsizetype to) {
+            for (qsizetype i = from; i != to;) {
+                i += to > from ? 1 : -1;
+                QTest::keySequence(w.form.WenBen, QKeySequence(QString::fromLatin1(keys)));
+                w.click(w.form.FuZhi);
+                QCOMPARE(fromUtf16(w.clipboard.content), texts[i]);
+            }
+        };
+        const qsizetype last = texts.size() - 1;
+        for (const auto& [keys, from, to] : {std::tuple{"Ctrl+Z", last, qsizetype(0)},
+                                             {"Ctrl+Y", 0, last},
+                                             {"Ctrl+Z", last, 1},
+                                             {"Ctrl+Shift+Z", 1, last}}) {
+            walk(keys, from, to);
+            if (QTest::currentTestFailed())
+                return;
+        }
+        QVERIFY(w.failures.isEmpty());
+    }
+
     // While a command runs the cursor is busy; a failure's message is shown
     // with the cursor back.
     void busyCursorWhileACommandRuns()

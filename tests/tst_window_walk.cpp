@@ -351,6 +351,7 @@ private slots:
         QTest::newRow("Enter at the very start of a page") << qulonglong(1) << 100;
         QTest::newRow("an Undo right after Enter on an empty page") << qulonglong(1796936797712) << 100;
         QTest::newRow("typing on from what the input method committed") << qulonglong(1796936936997) << 1800;
+        QTest::newRow("Redo on past a page that was frozen") << qulonglong(1796945664306) << 1574;
     }
 
     void fixedSeeds()

@@ -164,18 +164,20 @@ void WenBenText::settle()
     writing_ = true;
     if (turn == Turn::Back) {
         Page& before = pages_[current_ - 1];
-        QTextDocument& document = thaw(before);
-        takeStep(document);
-        before.stepOnAt = document.availableUndoSteps();
-        document.undo();
+        giveStepOn(before, thaw(before));
         show(current_ - 1);
     } else {
         document().undo(); // the step on, to be redone again next time
         Page& next = pages_[current_ + 1];
-        if (next.document)
+        if (next.document) {
             next.document->redo();
-        else
-            thaw(next); // built as it stands after its opening step
+        } else {
+            // Built as it stands after its opening step, without the step
+            // on that it had before it was frozen.
+            QTextDocument& built = thaw(next);
+            if (current_ + 2 < pages_.size())
+                giveStepOn(next, built);
+        }
         show(current_ + 1);
     }
     writing_ = false;
@@ -215,6 +217,14 @@ void WenBenText::freezeFarPages()
         far.document.reset();
         far.stepOnAt.reset();
     }
+}
+
+// A step for Redo to take on to the next page: taken, then undone.
+void WenBenText::giveStepOn(Page& page, QTextDocument& document)
+{
+    takeStep(document);
+    page.stepOnAt = document.availableUndoSteps();
+    document.undo();
 }
 
 QTextDocument& WenBenText::thaw(Page& page)

@@ -89,6 +89,7 @@ private:
     void freezeFarPages();
     std::unique_ptr<QTextDocument> buildPage(const Text& text) const;
     QTextDocument& thaw(Page& page);
+    static void giveStepOn(Page& page, QTextDocument& document);
     void editInPlace(Text text, const std::vector<Placed>& placed);
     void keepWritten(Text text);
     void watch(QTextDocument& document);
