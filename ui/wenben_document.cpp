@@ -209,11 +209,10 @@ void WenBenText::freezeFarPages()
             continue;
         // Its text is what its opening step left, wherever its history
         // stands: the steps on either side of that change nothing.
-        if (!far.exact.count(far.openedAt)) {
-            QString raw = far.document->toRawText();
-            raw.replace(QChar::ParagraphSeparator, u'\n');
-            far.frozen = raw.toStdU16String();
-        }
+        // Kept as the document gives it, its line breaks as U+2029, which
+        // a page built again reads as line breaks too.
+        if (!far.exact.count(far.openedAt))
+            far.frozen = far.document->toRawText();
         far.document.reset();
         far.stepOnAt.reset();
     }
@@ -231,7 +230,7 @@ QTextDocument& WenBenText::thaw(Page& page)
 {
     if (!page.document) {
         const auto known = page.exact.find(page.openedAt);
-        page.document = buildPage(known != page.exact.end() ? known->second : *page.frozen);
+        page.document = buildPage(known != page.exact.end() ? viewOf(known->second) : *page.frozen);
         page.frozen.reset();
         watch(*page.document);
     }
@@ -416,11 +415,11 @@ void WenBenText::open(QTextDocument& built)
 }
 
 // Built aside, for a page that was frozen and is shown again.
-std::unique_ptr<QTextDocument> WenBenText::buildPage(const Text& text) const
+std::unique_ptr<QTextDocument> WenBenText::buildPage(const QString& text) const
 {
     std::unique_ptr<QTextDocument> built = newPage();
     built->setUndoRedoEnabled(false);
-    built->setPlainText(viewOf(text));
+    built->setPlainText(text);
     open(*built);
     return built;
 }

@@ -54,7 +54,7 @@ private:
     // its lines once shown (a quarter of a gigabyte for a 100 MiB text).
     struct Page {
         std::unique_ptr<QTextDocument> document; // none while frozen
-        std::optional<Text> frozen;              // its text then, where not in `exact`
+        std::optional<QString> frozen;           // its text then, where not in `exact`
         // By position in the page's undo history: the texts the program
         // wrote there that the widget would not give back as written.
         std::map<int, Text> exact;
@@ -87,7 +87,7 @@ private:
     void show(std::size_t index);
     void dropLaterPages();
     void freezeFarPages();
-    std::unique_ptr<QTextDocument> buildPage(const Text& text) const;
+    std::unique_ptr<QTextDocument> buildPage(const QString& text) const;
     QTextDocument& thaw(Page& page);
     static void giveStepOn(Page& page, QTextDocument& document);
     void editInPlace(Text text, const std::vector<Placed>& placed);
