@@ -20,7 +20,7 @@ stand_in_browser
 
 PATH="$work/bin:$PATH" "$tagwell" &
 app=$!
-pids+=($app)
+pids+=("$app")
 caption="Tagwell 1.0  - 作者:Zorvik"
 window=$(xdotool search --sync --onlyvisible --name "^${caption}\$" | head -n 1)
 size=$(xwininfo -id "$window" | awk '/Width:/ { w = $2 } /Height:/ { h = $2 } END { print w "x" h }')
@@ -41,13 +41,8 @@ clipboard() { xclip -selection clipboard -o; }
 # A message box over the main window within TIMEOUT seconds, dismissed with
 # Enter; the program goes on after it.
 expect_message() { # expect_message TIMEOUT WHEN
-    local box=""
-    for _ in $(seq $(($1 * 10))); do
-        box=$(xdotool search --onlyvisible --name "^${caption}\$" 2>/dev/null | grep -vx "$window" | head -n 1 || true)
-        [ -n "$box" ] && break
-        sleep 0.1
-    done
-    [ -n "$box" ] || fail "no message $2"
+    local box
+    box=$(message_box "^${caption}\$" "$1" "$2")
     echo "ok: message $2"
     xdotool windowactivate --sync "$box" key Return
     sleep 0.3

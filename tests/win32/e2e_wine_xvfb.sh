@@ -92,13 +92,8 @@ await_copy() { u16 "$2" >"$work/expected.u16"; await_copy_u16 "$1" "$work/expect
 # A message box over the main window within TIMEOUT seconds, dismissed with
 # Enter; the program goes on after it.
 expect_message() { # TIMEOUT WHEN [NAME]: with NAME, its first line's ink kept as $work/NAME.line
-    local box=""
-    for _ in $(seq $(($1 * 10))); do
-        box=$(xdotool search --onlyvisible --name "$title" 2>/dev/null | grep -vx "$window" | head -n 1 || true)
-        [ -n "$box" ] && break
-        sleep 0.1
-    done
-    [ -n "$box" ] || fail "no message $2"
+    local box
+    box=$(message_box "$title" "$1" "$2")
     echo "ok: message $2"
     [ -z "${3:-}" ] || first_line "$box" "$3"
     xdotool windowactivate --sync "$box" key Return
