@@ -67,6 +67,14 @@ public:
         return 4 * (n + literals::OpenTag.size() + literals::CloseTag.size()) + Slack;
     }
 
+    // The room that converting the whole of `text` needs: at most its
+    // result's length (its signs counted), Slack included.
+    static std::size_t wholeOutput(std::basic_string_view<Ch> text)
+    {
+        const std::size_t signs = detail::countSigns(text.data(), text.data() + text.size());
+        return text.size() + 3 * signs + literals::OpenTag.size() + literals::CloseTag.size() + Slack;
+    }
+
     Ch* start(Ch* out)
     {
         return run(out, [this](auto& writer) { scanner_.start(writer); });
@@ -106,10 +114,7 @@ private:
 // escaped, the whole wrapped in "<pre>" … "</pre>".
 template <class Ch> std::basic_string<Ch> convertText(std::basic_string_view<Ch> text, CheckState state)
 {
-    const std::size_t signs = detail::countSigns(text.data(), text.data() + text.size());
-    std::basic_string<Ch> out(text.size() + 3 * signs + literals::OpenTag.size() + literals::CloseTag.size() +
-                                  StreamConverter<Ch>::Slack,
-                              Ch());
+    std::basic_string<Ch> out(StreamConverter<Ch>::wholeOutput(text), Ch());
     StreamConverter<Ch> converter(state);
     Ch* end = converter.start(out.data());
     end = converter.feed(text.data(), text.size(), end);

@@ -41,9 +41,7 @@ std::u16string convertInPieces(std::u16string_view text, CheckState state,
                                const std::function<void(std::u16string_view piece)>& take)
 {
     using Converter = StreamConverter<char16_t>;
-    const std::size_t signs = detail::countSigns(text.data(), text.data() + text.size());
-    std::u16string result(
-        text.size() + 3 * signs + literals::OpenTag.size() + literals::CloseTag.size() + Converter::Slack, u'\0');
+    std::u16string result(Converter::wholeOutput(text), u'\0');
     char16_t* const begin = result.data();
     Progress progress;
     // Each feed writes up to its end and scribbles a little past it; what
