@@ -148,13 +148,4 @@ std::optional<ConversionPlan> planInPlace(std::u16string_view text, CheckState s
     return ConversionPlan{convertText(text, state), std::move(grouping.groups)};
 }
 
-ConversionPlan planConversion(std::u16string_view text, CheckState state, const std::optional<InPlaceCosts>& costs)
-{
-    if (costs) {
-        if (std::optional<ConversionPlan> plan = planInPlace(text, state, *costs))
-            return std::move(*plan);
-    }
-    return {convertText(text, state), {}};
-}
-
 } // namespace tagwell

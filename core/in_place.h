@@ -53,7 +53,4 @@ bool hasLineLongerThan(std::u16string_view text, std::size_t limit);
 // (a line too long, too many edits), known as soon as the scan shows it.
 std::optional<ConversionPlan> planInPlace(std::u16string_view text, CheckState state, const InPlaceCosts& costs);
 
-// The same, or else the result alone, with no replacements.
-ConversionPlan planConversion(std::u16string_view text, CheckState state, const std::optional<InPlaceCosts>& costs);
-
 } // namespace tagwell

@@ -155,3 +155,12 @@ TEST_CASE("Convert hands the text area a plan of its text")
     CHECK(area.current() == convertText<char16_t>(text, CheckState::Checked));
     CHECK(applyReplacements(text, area.plans[0]) == std::optional(area.current()));
 }
+
+TEST_CASE("Convert replaces the whole text where the text area has no costs for edits in place")
+{
+    const Text text = u"a<b>" + Text(1000, u'x');
+    FakeTextArea area(text);
+    convert(area, FakeCheckBox(CheckState::Checked));
+    CHECK(area.plans.empty());
+    CHECK(area.writes == std::vector{convertText<char16_t>(text, CheckState::Checked)});
+}
