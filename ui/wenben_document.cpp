@@ -2,6 +2,7 @@
 
 #include "core/conversion_pieces.h"
 #include "core/scanner.h"
+#include "platform/qt_text.h"
 
 #include <QMetaObject>
 #include <QPlainTextDocumentLayout>
@@ -94,11 +95,6 @@ void takeStep(QTextDocument& document)
     cursor.setPosition(0, QTextCursor::KeepAnchor);
     cursor.removeSelectedText();
     cursor.endEditBlock();
-}
-
-QString viewOf(const Text& text)
-{
-    return QString::fromRawData(reinterpret_cast<const QChar*>(text.data()), qsizetype(text.size()));
 }
 
 } // namespace
@@ -230,7 +226,7 @@ QTextDocument& WenBenText::thaw(Page& page)
 {
     if (!page.document) {
         const auto known = page.exact.find(page.openedAt);
-        page.document = buildPage(known != page.exact.end() ? viewOf(known->second) : *page.frozen);
+        page.document = buildPage(known != page.exact.end() ? viewAsQString(known->second) : *page.frozen);
         page.frozen.reset();
         watch(*page.document);
     }
@@ -285,9 +281,8 @@ void WenBenText::setConvertedWhole(const Text& text, CheckState state)
     // taking a text in costs the widget far more than converting it.
     Text result;
     std::unique_ptr<QTextDocument> built = takeIn(text, [&](QTextCursor& end) {
-        result = convertInPieces(text, state, [&end](std::u16string_view piece) {
-            end.insertText(QString::fromRawData(reinterpret_cast<const QChar*>(piece.data()), qsizetype(piece.size())));
-        });
+        result =
+            convertInPieces(text, state, [&end](std::u16string_view piece) { end.insertText(viewAsQString(piece)); });
     });
     setText(std::move(result));
     pendingPage_ = std::move(built);
@@ -426,7 +421,8 @@ std::unique_ptr<QTextDocument> WenBenText::buildPage(const QString& text) const
 
 void WenBenText::openPage(Text text)
 {
-    std::unique_ptr<QTextDocument> built = takeIn(text, [&text](QTextCursor& end) { end.insertText(viewOf(text)); });
+    std::unique_ptr<QTextDocument> built =
+        takeIn(text, [&text](QTextCursor& end) { end.insertText(viewAsQString(text)); });
     addPage(std::move(built), std::move(text));
 }
 

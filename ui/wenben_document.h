@@ -5,9 +5,9 @@
 // until its commit, which hands them to the widget as one step of Undo.
 //
 // The history is a row of Qt documents, one a page: a command that replaces
-// the whole text opens a new page, built aside and then shown, so that
-// neither the old text's removal nor its return on Undo costs the widget a
-// thing; a Convert of few signs edits the page in place. Typing is the
+// the whole text opens a new page, shown empty and then taking the text in,
+// so that neither the old text's removal nor its return on Undo costs the
+// widget a thing; a Convert of few signs edits the page in place. Typing is the
 // page's own Qt history. Each page after the first begins with a step that
 // changes nothing visible: undoing it is undoing the command, which shows the
 // page before (at its end, with one such step to redo that leads back). The
