@@ -5,6 +5,7 @@
 
 #include "core/commands.h"
 
+#include <algorithm>
 #include <chrono>
 #include <string_view>
 
@@ -15,6 +16,22 @@ namespace tagwell {
 // TransferLimit.
 inline constexpr auto AnswerLimit = std::chrono::milliseconds(2000);
 inline constexpr auto TransferLimit = std::chrono::seconds(30);
+
+using Clock = std::chrono::steady_clock;
+
+// When the next answer of a transfer that must end by `transferEnd` is due.
+inline Clock::time_point answerDue(Clock::time_point transferEnd)
+{
+    return std::min(Clock::now() + AnswerLimit, transferEnd);
+}
+
+// The time left until `deadline` as poll() takes it: whole milliseconds,
+// rounded up, and 0 once it has passed.
+inline int millisecondsLeft(Clock::time_point deadline)
+{
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
+    return int(std::max<decltype(left)>(left, 0));
+}
 
 // The failure of a read that found no text it could give.
 [[noreturn]] inline void unreadable()

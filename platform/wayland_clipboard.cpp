@@ -34,8 +34,6 @@
 namespace tagwell::wayland {
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
 // The plain-text types, best first. The X11 names are what programs that
 // also speak X11 offer. TEXT and COMPOUND_TEXT leave the encoding to a
 // reply type that Wayland does not have, so they are not read.
@@ -49,12 +47,6 @@ constexpr std::array<TextType, 5> textTypes = {{{"text/plain;charset=utf-8", Enc
                                                 {"UTF8_STRING", Encoding::Utf8},
                                                 {"text/plain", Encoding::Utf8},
                                                 {"STRING", Encoding::Latin1}}};
-
-int millisecondsLeft(Clock::time_point deadline)
-{
-    const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
-    return int(std::max<decltype(left)>(left, 0));
-}
 
 // Qt's connection to the compositor. Null on another platform, or a Qt that
 // does not tell.
@@ -291,7 +283,7 @@ public:
         wl_data_offer_receive(selection_, type.c_str(), ends[1]);
         close(ends[1]);
         Pipe pipe{ends[0]};
-        connection_.flush(std::min(Clock::now() + AnswerLimit, transferEnd));
+        connection_.flush(answerDue(transferEnd));
 
         std::string bytes;
         std::array<char, 65536> chunk{};
@@ -310,7 +302,7 @@ public:
                 continue;
             if (errno != EAGAIN)
                 unreadable();
-            const int left = millisecondsLeft(std::min(Clock::now() + AnswerLimit, transferEnd));
+            const int left = millisecondsLeft(answerDue(transferEnd));
             pollfd readable{pipe.fd, POLLIN, 0};
             if (left == 0 || poll(&readable, 1, left) == 0)
                 unreadable();

@@ -26,8 +26,6 @@
 namespace tagwell::x11 {
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
 template <class T> struct FreeDeleter {
     void operator()(T* p) const { std::free(p); }
 };
@@ -180,7 +178,7 @@ private:
     // when the owner takes too long.
     xcb_generic_event_t* waitFor(uint8_t type)
     {
-        const auto deadline = std::min(Clock::now() + AnswerLimit, transferEnd_);
+        const auto deadline = answerDue(transferEnd_);
         xcb_flush(connection_);
         for (;;) {
             while (xcb_generic_event_t* event = xcb_poll_for_event(connection_)) {
@@ -190,11 +188,11 @@ private:
             }
             if (xcb_connection_has_error(connection_))
                 unreadable();
-            const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
-            if (left <= 0)
+            const int left = millisecondsLeft(deadline);
+            if (left == 0)
                 unreadable();
             pollfd socket{xcb_get_file_descriptor(connection_), POLLIN, 0};
-            poll(&socket, 1, int(left));
+            poll(&socket, 1, left);
         }
     }
 
