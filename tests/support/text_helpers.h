@@ -2,6 +2,7 @@
 // core's, and the random tag texts.
 #pragma once
 
+#include "platform/qt_text.h"
 #include "random_text.h"
 
 #include <QByteArray>
@@ -20,8 +21,8 @@ inline std::u16string toUtf16(const QString& text)
     return text.toStdU16String();
 }
 
-// Unit for unit: Qt's fromStdU16String() would drop a leading U+FEFF.
+// Unit for unit, as the program hands its texts to Qt.
 inline QString fromUtf16(std::u16string_view text)
 {
-    return QString(reinterpret_cast<const QChar*>(text.data()), qsizetype(text.size()));
+    return tagwell::toQString(text);
 }
