@@ -104,28 +104,27 @@ Outcome Pipeline::readAhead(Source& source)
         Worker& worker;
         ~Stop() { worker.stopReading(); }
     } stop{worker_};
+    bool interrupted = false;
     for (;;) {
         const Worker::Block block = worker_.next();
         if (block.size > 0 && !take(block.data, std::size_t(block.size)))
             return Outcome::Failed;
         worker_.release();
+        if (block.size <= 0 && interrupted)
+            return Outcome::Interrupted;
         if (block.size == 0)
             return Outcome::Done;
         if (block.size < 0) {
             complainErrno(source.name(), block.error);
             return Outcome::Failed;
         }
-        if (interruption() != 0)
-            break;
+        // On an interrupt nothing more is read, and what was read is
+        // converted, as if this one had read it.
+        if (!interrupted && interruption() != 0) {
+            interrupted = true;
+            worker_.stopReading();
+        }
     }
-    // What was read is converted, as if this one had read it.
-    worker_.stopReading();
-    for (Worker::Block block = worker_.next(); block.size > 0; block = worker_.next()) {
-        if (!take(block.data, std::size_t(block.size)))
-            return Outcome::Failed;
-        worker_.release();
-    }
-    return Outcome::Interrupted;
 }
 
 // The bytes of the current input: its first ones judged for a mark.

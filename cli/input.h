@@ -37,7 +37,7 @@ public:
     // One read: the count (0 at the end), or -1 with errno set.
     long read(char* data, std::size_t size);
     // Whether a regular file ended before the size it had when opened.
-    bool shrank() const { return regular_ && at_ < sizeAtOpen_; }
+    bool shrank() const { return left() != 0; }
     // What a regular file still holds of the size it had when opened.
     std::uint64_t left() const { return regular_ && at_ < sizeAtOpen_ ? sizeAtOpen_ - at_ : 0; }
 

@@ -35,7 +35,7 @@ bool writeText(std::string_view text, bool outputClosed)
 
 bool closeOutput()
 {
-    if (closeStandardOutput())
+    if (closeDescriptor(1))
         return true;
     complainErrno("write error", errno);
     return false;

@@ -142,14 +142,9 @@ int openForReading(const NativeString& name, bool)
     return _wopen(name.c_str(), _O_RDONLY | _O_BINARY);
 }
 
-void closeDescriptor(int fd)
+bool closeDescriptor(int fd)
 {
-    _close(fd);
-}
-
-bool closeStandardOutput()
-{
-    return _close(1) == 0;
+    return _close(fd) == 0;
 }
 
 std::int64_t position(int fd)
@@ -278,14 +273,9 @@ int openForReading(const NativeString& name, bool probe)
     return ::open(name.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | (probe ? O_NONBLOCK : 0));
 }
 
-void closeDescriptor(int fd)
+bool closeDescriptor(int fd)
 {
-    ::close(fd);
-}
-
-bool closeStandardOutput()
-{
-    return ::close(1) == 0;
+    return ::close(fd) == 0;
 }
 
 std::int64_t position(int fd)

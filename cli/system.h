@@ -66,16 +66,15 @@ bool isDirectory(NativeView name);
 // Opens for reading; -1 with errno set on failure. A probe does not wait
 // (a named pipe with no writer yet), for the checks before anything is read.
 int openForReading(const NativeString& name, bool probe = false);
-void closeDescriptor(int fd);
+// False with errno set when the close fails: for standard output once
+// everything is written to it, where a file system writes back only then
+// (NFS) or finds the disk full only then, that is the write that fails.
+bool closeDescriptor(int fd);
 // The descriptor's position, or -1 when it has none (a pipe).
 std::int64_t position(int fd);
 // Reads at `offset` without moving the position, where the system can;
 // -1 when it cannot.
 long readAt(int fd, char* data, std::size_t size, std::int64_t offset);
-// Closes standard output once everything is written to it: where a file
-// system writes back only then (NFS) or finds the disk full only then, this
-// is the write that fails. False with errno set.
-bool closeStandardOutput();
 // One read or write call: the count, or -1 with errno set (EINTR included).
 long readSome(int fd, char* data, std::size_t size);
 long writeSome(int fd, const char* data, std::size_t size);
