@@ -40,9 +40,12 @@ windows:
 	@cmake --preset $(WINDOWS_PRESET) >/dev/null
 	@cmake --build --preset $(WINDOWS_PRESET)
 
+# The benchmarks' sample: 10 MiB of the compiler's standard headers.
+WRITE_SAMPLE = find /usr/include/c++ -type f | LC_ALL=C sort | xargs cat 2>/dev/null | head -c 10485760 >
+
 bench: build
 	@$(BUILD)/bench/tagwell-bench-core
-	@find /usr/include/c++ -type f | LC_ALL=C sort | xargs cat 2>/dev/null | head -c 10485760 >$(BUILD)/bench/source-10m.txt
+	@$(WRITE_SAMPLE) $(BUILD)/bench/source-10m.txt
 	@$(BUILD)/bench/tagwell-bench $(BUILD)/bench/source-10m.txt
 	@bench/compare_sed.sh $(BUILD)/cli/tagwell-convert $(BUILD)/bench/tagwell-bench-copy
 	@bench/startup.sh $(BUILD)/app/tagwell $(BUILD)/bench/tagwell-bench-minimal-window
@@ -50,7 +53,7 @@ bench: build
 # The Win32 window's figures under wine: big texts beside WM_SETTEXT, the
 # in-place costs, start-up beside the least Win32 window.
 bench-windows: windows
-	@find /usr/include/c++ -type f | LC_ALL=C sort | xargs cat 2>/dev/null | head -c 10485760 >$(WINDOWS_BUILD)/bench/source-10m.txt
+	@$(WRITE_SAMPLE) $(WINDOWS_BUILD)/bench/source-10m.txt
 	@bench/wine_bench.sh $(WINDOWS_BUILD) $(WINDOWS_BUILD)/bench/source-10m.txt
 
 fuzz:

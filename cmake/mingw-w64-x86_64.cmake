@@ -1,6 +1,7 @@
 # Cross-building for 64-bit Windows with MinGW-w64 (Debian's
 # g++-mingw-w64-x86-64-posix, whose threads are POSIX ones): used by the
-# windows-cli preset, with the window left out (TAGWELL_WINDOW=OFF).
+# windows presets, which build the Win32 window and tagwell-convert, and no
+# Qt window (TAGWELL_WINDOW=OFF).
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
 set(CMAKE_C_COMPILER x86_64-w64-mingw32-gcc-posix)
