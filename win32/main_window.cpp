@@ -149,8 +149,11 @@ void Form1::create()
 // the margins measured from the client area and the text area as placed.
 void Form1::place(int dpi)
 {
-    font_ = fonts_(dpi);
-    placeControls(controls_, dpi, font_.get());
+    // The controls leave the old font only as they are placed in the new
+    // one: it goes after that.
+    Font font = fonts_(dpi);
+    placeControls(controls_, dpi, font.get());
+    font_ = std::move(font);
     const SIZE client{pixelsOf(form::ClientWidth, dpi), pixelsOf(form::ClientHeight, dpi)};
     margins_ = layout::measure(twipsOf(client, dpi), twipsOf(sizeOf(control(form::Id::WenBen)), dpi));
 }
