@@ -67,14 +67,8 @@ std::optional<std::u16string> run(Command command, const CommandTargets& targets
     std::optional<std::u16string> failure;
     try {
         perform(command, targets);
-    } catch (const PlatformError& error) {
-        failure = messageFor(error.failure());
-    } catch (const std::bad_alloc&) {
-        failure = messageFor(Failure::OutOfMemory);
-    } catch (const std::length_error&) {
-        failure = messageFor(Failure::OutOfMemory);
-    } catch (const std::exception& error) {
-        failure = messageFor(Failure::Unexpected, error.what());
+    } catch (const std::exception&) {
+        failure = messageForCurrentException();
     }
     // Whatever the command finished reaches the screen before any message.
     try {

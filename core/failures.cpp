@@ -2,6 +2,9 @@
 
 #include "core/commands.h"
 
+#include <new>
+#include <stdexcept>
+
 namespace tagwell {
 
 namespace {
@@ -84,6 +87,21 @@ std::u16string messageFor(Failure failure, std::string_view detail)
         break;
     }
     return u"操作失败。\nThe command failed: " + fromUtf8(detail);
+}
+
+std::u16string messageForCurrentException()
+{
+    try {
+        throw;
+    } catch (const PlatformError& error) {
+        return messageFor(error.failure());
+    } catch (const std::bad_alloc&) {
+        return messageFor(Failure::OutOfMemory);
+    } catch (const std::length_error&) {
+        return messageFor(Failure::OutOfMemory);
+    } catch (const std::exception& error) {
+        return messageFor(Failure::Unexpected, error.what());
+    }
 }
 
 } // namespace tagwell

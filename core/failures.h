@@ -32,4 +32,8 @@ private:
 // `detail`: the words of an unexpected error, in UTF-8.
 std::u16string messageFor(Failure failure, std::string_view detail = {});
 
+// Within a handler of a std::exception: the message for the failure it
+// stands for (a platform's failure, memory running out, or another error).
+std::u16string messageForCurrentException();
+
 } // namespace tagwell

@@ -37,13 +37,6 @@ std::wstring shownOf(std::u16string_view text)
     return shown;
 }
 
-std::wstring controlText(HWND edit)
-{
-    std::wstring text(std::size_t(GetWindowTextLengthW(edit)), L'\0');
-    text.resize(std::size_t(GetWindowTextW(edit, text.data(), int(text.size() + 1))));
-    return text;
-}
-
 bool holdsLineBreak(const std::wstring& text)
 {
     return text.find_first_of(L"\r\n") != std::wstring::npos;
@@ -67,7 +60,7 @@ WenBenDocument::WenBenDocument(HWND edit) : edit_(edit)
 {
     // The default limit is 30,000 characters.
     SendMessageW(edit_, EM_SETLIMITTEXT, 0, 0);
-    shown_ = controlText(edit_);
+    shown_ = windowText(edit_);
 }
 
 Text WenBenDocument::text() const
@@ -143,7 +136,16 @@ void WenBenDocument::noticeChange()
 {
     if (writing_)
         return;
-    std::wstring now = controlText(edit_);
+    try {
+        takeChange();
+    } catch (const std::bad_alloc&) {
+        lose(); // the history cannot follow the control any more
+    }
+}
+
+void WenBenDocument::takeChange()
+{
+    std::wstring now = windowText(edit_);
     const std::size_t shorter = std::min(now.size(), shown_.size());
     const std::size_t prefix = std::size_t(
         std::mismatch(now.begin(), now.begin() + std::ptrdiff_t(shorter), shown_.begin()).first - now.begin());
@@ -266,7 +268,7 @@ void WenBenDocument::checkShown()
 // longer fits it, goes.
 void WenBenDocument::lose()
 {
-    shown_ = controlText(edit_);
+    shown_ = windowText(edit_);
     exact_.reset();
     steps_.clear();
     done_ = 0;

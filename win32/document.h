@@ -61,6 +61,7 @@ private:
         bool typing = false;
     };
 
+    void takeChange();
     void record(Step step);
     void forward(const Step& step);
     void backward(const Step& step);

@@ -120,7 +120,15 @@ LRESULT CALLBACK Form1::procedure(HWND window, UINT message, WPARAM wParam, LPAR
     auto* self = reinterpret_cast<Form1*>(GetWindowLongPtrW(window, GWLP_USERDATA));
     if (self == nullptr)
         return DefWindowProcW(window, message, wParam, lParam);
-    const LRESULT result = self->handle(message, wParam, lParam);
+    // Nothing may unwind into the system's code that called this: a
+    // failure outside a command (the text area's change taken note of, with
+    // memory running out) is a message too, and the program goes on.
+    LRESULT result = 0;
+    try {
+        result = self->handle(message, wParam, lParam);
+    } catch (const std::exception&) {
+        self->report(messageForCurrentException());
+    }
     if (message == WM_NCDESTROY) {
         SetWindowLongPtrW(window, GWLP_USERDATA, 0);
         self->window_ = nullptr;
