@@ -12,19 +12,11 @@
 
 namespace tagwell::win32 {
 
-namespace {
-
-} // namespace
-
 void nameTextArea(HWND textArea)
 {
-    // COM comes from ole32, loaded here rather than at start-up, in the
-    // single-threaded apartment that the shell wants later too.
-    auto* initialize = lookUp<HRESULT WINAPI(void*, DWORD)>(L"ole32.dll", "CoInitializeEx");
     auto* create = lookUp<HRESULT WINAPI(REFCLSID, IUnknown*, DWORD, REFIID, void**)>(L"ole32.dll", "CoCreateInstance");
-    if (initialize == nullptr || create == nullptr)
+    if (!enterComApartment() || create == nullptr)
         return;
-    initialize(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
     IAccPropServices* services = nullptr;
     if (FAILED(create(CLSID_AccPropServices, nullptr, CLSCTX_INPROC_SERVER, IID_IAccPropServices,
                       reinterpret_cast<void**>(&services))) ||

@@ -1,15 +1,18 @@
 #include "win32/dpi.h"
 
+#include "core/form.h"
+#include "win32/late_library.h"
+
 #include <cmath>
 
 namespace tagwell::win32 {
 
 namespace {
 
+// The functions of newer Windows versions, where the system has them.
 template <class Function> Function* user32(const char* name)
 {
-    // GetProcAddress gives every function one type; the caller names the real one.
-    return reinterpret_cast<Function*>(reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), name)));
+    return functionIn<Function>(GetModuleHandleW(L"user32.dll"), name);
 }
 
 int systemDpi()
@@ -34,12 +37,12 @@ int dpiOf(HWND window)
 
 int pixelsOf(double twips, int dpi)
 {
-    return int(std::lround(twips * dpi / 1440.0));
+    return int(std::lround(twips * dpi / form::TwipsPerInch));
 }
 
 double twipsOf(int pixels, int dpi)
 {
-    return double(pixels) * 1440.0 / dpi;
+    return double(pixels) * form::TwipsPerInch / dpi;
 }
 
 SIZE windowSizeFor(int width, int height, DWORD style, DWORD exStyle, int dpi)

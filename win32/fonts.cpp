@@ -35,6 +35,12 @@ LOGFONTW messageFont(int dpi)
     return nonClientMetrics(dpi).lfMessageFont;
 }
 
+Font systemMessageFont(int dpi)
+{
+    const LOGFONTW font = messageFont(dpi);
+    return Font(CreateFontIndirectW(&font));
+}
+
 bool covers(HFONT font, std::span<const std::u16string_view> texts)
 {
     HDC dc = CreateCompatibleDC(nullptr);

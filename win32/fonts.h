@@ -31,6 +31,7 @@ private:
 
 // The message font as the system gives it at `dpi`.
 LOGFONTW messageFont(int dpi);
+Font systemMessageFont(int dpi);
 
 // Whether `font` has a glyph of its own for every character of `texts`.
 bool covers(HFONT font, std::span<const std::u16string_view> texts);

@@ -18,8 +18,7 @@ namespace {
 auto* shellExecute()
 {
     static auto* const execute = [] {
-        if (auto* initialize = lookUp<HRESULT WINAPI(void*, DWORD)>(L"ole32.dll", "CoInitializeEx"))
-            initialize(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
+        enterComApartment();
         return lookUp<BOOL WINAPI(SHELLEXECUTEINFOW*)>(L"shell32.dll", "ShellExecuteExW");
     }();
     return execute;

@@ -5,6 +5,8 @@
 #include "win32/message_box.h"
 #include "win32/wide.h"
 
+#include <commctrl.h>
+
 #include <new>
 #include <string>
 
@@ -300,6 +302,27 @@ void Form1::runHistory(bool redo)
 void Form1::report(const std::u16string& message)
 {
     showFailure(window_, message, form::Caption, font_.get());
+}
+
+int runProgram(HINSTANCE instance, int show, Form1::FontChoice fonts)
+{
+    const INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), ICC_STANDARD_CLASSES};
+    InitCommonControlsEx(&controls);
+    Form1 form(instance, fonts);
+    if (form.window() == nullptr)
+        return 1;
+    ShowWindow(form.window(), show);
+    UpdateWindow(form.window());
+
+    MSG message;
+    int status;
+    while ((status = GetMessageW(&message, nullptr, 0, 0)) > 0) {
+        if (form.takeMessage(message))
+            continue;
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+    return status < 0 ? 1 : int(message.wParam);
 }
 
 } // namespace tagwell::win32

@@ -20,6 +20,7 @@
 #include "core/layout.h"
 #include "win32/clipboard.h"
 #include "win32/document.h"
+#include "win32/dpi.h"
 #include "win32/fonts.h"
 #include "win32/form_builder.h"
 #include "win32/keys.h"
@@ -66,7 +67,7 @@ private:
     HWND window_ = nullptr;
     Controls controls_{};
     Font font_;
-    int dpi_ = 96;
+    int dpi_ = DefaultDpi;
     layout::Margins margins_;
     std::optional<WenBenDocument> document_;
     std::optional<WindowsClipboard> clipboard_;
@@ -75,5 +76,10 @@ private:
     HWND lastFocus_ = nullptr;
     bool activated_ = false;
 };
+
+// The program around the window: the common controls, the window in
+// `fonts`, shown as `show` asks, and the message loop, which gives the
+// window its keys before the controls get them. Its exit status.
+int runProgram(HINSTANCE instance, int show, Form1::FontChoice fonts = Form1::captionFont);
 
 } // namespace tagwell::win32

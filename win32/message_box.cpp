@@ -38,8 +38,7 @@ void refont(HWND box, HFONT font)
     HWND text = GetDlgItem(box, MessageTextId);
     if (text == nullptr)
         return;
-    std::wstring words(std::size_t(GetWindowTextLengthW(text)), L'\0');
-    GetWindowTextW(text, words.data(), int(words.size() + 1));
+    const std::wstring words = windowText(text);
     SendMessageW(text, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
 
     RECT place{};
@@ -90,8 +89,7 @@ void showFailure(HWND owner, std::u16string_view message, std::u16string_view ti
 {
     const std::wstring text(wide(message));
     const std::wstring caption(wide(title));
-    const LOGFONTW system = messageFont(dpiOf(owner));
-    const Font systemFont(CreateFontIndirectW(&system));
+    const Font systemFont = systemMessageFont(dpiOf(owner));
     // Line breaks have no glyph in any font.
     std::u16string printed(message);
     std::erase_if(printed, [](char16_t c) { return c < u' '; });

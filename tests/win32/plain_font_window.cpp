@@ -3,28 +3,7 @@
 // wine to prove that it sees the empty boxes that this font shows there.
 #include "win32/main_window.h"
 
-#include "win32/dpi.h"
-
-namespace {
-
-tagwell::win32::Font messageFontAsItIs(int dpi)
-{
-    const LOGFONTW font = tagwell::win32::messageFont(dpi);
-    return tagwell::win32::Font(CreateFontIndirectW(&font));
-}
-
-} // namespace
-
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show)
 {
-    tagwell::win32::Form1 form(instance, messageFontAsItIs);
-    ShowWindow(form.window(), show);
-    MSG message;
-    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
-        if (form.takeMessage(message))
-            continue;
-        TranslateMessage(&message);
-        DispatchMessageW(&message);
-    }
-    return 0;
+    return tagwell::win32::runProgram(instance, show, tagwell::win32::systemMessageFont);
 }
