@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <functional>
 #include <iterator>
@@ -44,6 +45,10 @@ double timeMs(const std::function<void()>& work)
 Text fromFile(const char* path)
 {
     std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        std::fprintf(stderr, "tagwell-bench-window: cannot read %s\n", path);
+        std::exit(1);
+    }
     const std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     std::wstring wide(std::size_t(MultiByteToWideChar(CP_UTF8, 0, bytes.data(), int(bytes.size()), nullptr, 0)), L'\0');
     MultiByteToWideChar(CP_UTF8, 0, bytes.data(), int(bytes.size()), wide.data(), int(wide.size()));
@@ -65,17 +70,6 @@ Text generated(std::size_t size, std::u16string_view chunk)
         text += chunk;
     text.resize(size);
     return text;
-}
-
-void putOnClipboard(HWND owner, const Text& text)
-{
-    OpenClipboard(owner);
-    EmptyClipboard();
-    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, (text.size() + 1) * sizeof(char16_t));
-    std::memcpy(GlobalLock(memory), text.c_str(), (text.size() + 1) * sizeof(char16_t));
-    GlobalUnlock(memory);
-    SetClipboardData(CF_UNICODETEXT, memory);
-    CloseClipboard();
 }
 
 class Bench {
@@ -127,7 +121,7 @@ public:
 
     void paste(const Text& text)
     {
-        putOnClipboard(form_.window(), text);
+        WindowsClipboard(form_.window()).setText(text);
         click(form::Id::ZhanTie);
     }
 
@@ -170,7 +164,7 @@ public:
         std::vector<double> paste, copy, yardstick;
         for (int run = 0; run < Runs; ++run) {
             click(form::Id::QingKong); // a Paste of the text it holds would change nothing
-            putOnClipboard(form_.window(), text);
+            WindowsClipboard(form_.window()).setText(text);
             paste.push_back(click(form::Id::ZhanTie));
             copy.push_back(click(form::Id::FuZhi));
             yardstick.push_back(twinSetText(text));
